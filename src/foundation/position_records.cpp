@@ -25,10 +25,16 @@ void RqelTelemetry::setData(uint16_t aValue) {
 }
 
 bool RqelTelemetry::CheckTelemertyCRC() const {
-    return TelemetryCheckByte(*this) == bytes[0];
+    return qel::TelemetryCheckValue(*this) == bytes[0];
 }
 
-uint8_t TelemetryCheckByte(const RqelTelemetry& aTelemetry) {
+bool TelemetryCheckByte(const RqelTelemetry& aTelemetry) {
+    return aTelemetry.CheckTelemertyCRC();
+}
+
+namespace qel {
+
+uint8_t TelemetryCheckValue(const RqelTelemetry& aTelemetry) {
     uint8_t check = 0;
     for (int i = 3; i >= 1; --i) {
         const uint8_t b = aTelemetry.bytes[i];
@@ -36,6 +42,8 @@ uint8_t TelemetryCheckByte(const RqelTelemetry& aTelemetry) {
     }
     return check;
 }
+
+}  // namespace qel
 
 // --- RqelAccelerometerSample ---
 

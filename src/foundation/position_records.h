@@ -55,8 +55,13 @@ struct RqelTelemetry {
 };
 static_assert(sizeof(RqelTelemetry) == 4);
 
-// The check byte of a telemetry word, computed from bytes 3, 2 and 1.
-uint8_t TelemetryCheckByte(const RqelTelemetry& aTelemetry);
+// True when the telemetry word's check byte is right (same as CheckTelemertyCRC).
+bool TelemetryCheckByte(const RqelTelemetry& aTelemetry);
+
+namespace qel {
+// The check byte a telemetry word should carry, computed from bytes 3, 2 and 1.
+uint8_t TelemetryCheckValue(const RqelTelemetry& aTelemetry);
+}  // namespace qel
 
 // Seven bytes as the dataset file stores them: a little-endian time word (bits 0..30 the time in
 // ms, bit 31 the 8 g range flag), then the signed X, Y and Z counts.

@@ -137,8 +137,9 @@ TEST(Telemetry, CheckByteExamplesAndEverySingleBitChangeFails) {
     } examples[] = {{0x64, 0x12, 0x34, 0xC6}, {0x01, 0x00, 0x00, 0x03}, {0, 0, 0, 0}};
     for (const auto& e : examples) {
         const RqelTelemetry t = MakeTelemetry(e.check, e.b1, e.b2, e.b3);
-        EXPECT_EQ(TelemetryCheckByte(t), e.check);
+        EXPECT_EQ(qel::TelemetryCheckValue(t), e.check);
         EXPECT_TRUE(t.CheckTelemertyCRC());
+        EXPECT_TRUE(TelemetryCheckByte(t));
     }
 
     const RqelTelemetry good = MakeTelemetry(0xC6, 0x34, 0x12, 0x64);
@@ -147,6 +148,7 @@ TEST(Telemetry, CheckByteExamplesAndEverySingleBitChangeFails) {
             RqelTelemetry bad = good;
             bad.bytes[byte] ^= static_cast<uint8_t>(1u << bit);
             EXPECT_FALSE(bad.CheckTelemertyCRC()) << "byte " << byte << " bit " << bit;
+            EXPECT_FALSE(TelemetryCheckByte(bad));
         }
     }
 }
