@@ -1,0 +1,531 @@
+#include "database/database_connection.h"
+
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlIndex>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QThread>
+#include <atomic>
+
+#include "database/connection_string.h"
+#include "platform/ini_file.h"
+
+namespace qel {
+
+const TableColumn* TableInfo::Find(const QString& aName) const {
+    for (const TableColumn& column : Columns) {
+        if (column.Name.compare(aName, Qt::CaseInsensitive) == 0) {
+            return &column;
+        }
+    }
+    return nullptr;
+}
+
+namespace {
+
+const QString kAccessProvider = QStringLiteral("Microsoft.ACE.OLEDB.12.0");
+const QString kSQLiteProvider = QStringLiteral("SQLite");
+
+QString NewQtConnectionName() {
+    static std::atomic<uint64_t> counter{0};
+    return QStringLiteral("qel-db-%1").arg(++counter);
+}
+
+QString ProviderMessage(const QSqlError& anError, const QString& aFallback) {
+    const QString text = anError.text().trimmed();
+    return text.isEmpty() ? aFallback : text;
+}
+
+}  // namespace
+
+FieldKind KindOfDeclaredType(const QString& aType, int& aSize) {
+    const QString type = aType.toLower();
+    aSize = 0;
+    const qsizetype open = type.indexOf(u'(');
+    if (open >= 0) {
+        bool ok = false;
+        const int size = type.mid(open + 1, type.indexOf(u')', open) - open - 1)
+                             .section(u',', 0, 0)
+                             .trimmed()
+                             .toInt(&ok);
+        if (ok && size > 0) {
+            aSize = size;
+        }
+    }
+    if (type.contains(QStringLiteral("char"))) {
+        return FieldKind::String;
+    }
+    aSize = 0;
+    if (type.contains(QStringLiteral("bit")) || type.contains(QStringLiteral("bool"))) {
+        return FieldKind::Boolean;
+    }
+    if (type.contains(QStringLiteral("money"))) {
+        return FieldKind::Currency;
+    }
+    if (type.contains(QStringLiteral("date")) || type.contains(QStringLiteral("time"))) {
+        return FieldKind::DateTime;
+    }
+    if (type.contains(QStringLiteral("int"))) {
+        return FieldKind::Integer;
+    }
+    if (type.contains(QStringLiteral("text")) || type.contains(QStringLiteral("clob")) ||
+        type.contains(QStringLiteral("uniqueidentifier")) || type.contains(QStringLiteral("xml"))) {
+        return FieldKind::String;
+    }
+    if (type.isEmpty() || type.contains(QStringLiteral("blob")) ||
+        type.contains(QStringLiteral("binary")) || type.contains(QStringLiteral("image"))) {
+        return FieldKind::Blob;
+    }
+    if (type.contains(QStringLiteral("real")) || type.contains(QStringLiteral("floa")) ||
+        type.contains(QStringLiteral("doub")) || type.contains(QStringLiteral("numeric")) ||
+        type.contains(QStringLiteral("decimal"))) {
+        return FieldKind::Float;
+    }
+    return FieldKind::Other;
+}
+
+FieldKind KindOfMetaType(QMetaType aType) {
+    switch (aType.id()) {
+        case QMetaType::QString:
+        case QMetaType::QChar:
+            return FieldKind::String;
+        case QMetaType::Bool:
+            return FieldKind::Boolean;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Char:
+        case QMetaType::SChar:
+        case QMetaType::UChar:
+            return FieldKind::Integer;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return FieldKind::Float;
+        case QMetaType::QDateTime:
+        case QMetaType::QDate:
+        case QMetaType::QTime:
+            return FieldKind::DateTime;
+        case QMetaType::QByteArray:
+            return FieldKind::Blob;
+        default:
+            return FieldKind::Other;
+    }
+}
+
+}  // namespace qel
+
+TqelDatabaseConnection::TqelDatabaseConnection(TqelDatabase* aDatabase)
+    : FDatabase(aDatabase), FQtName(qel::NewQtConnectionName()) {}
+
+TqelDatabaseConnection::~TqelDatabaseConnection() {
+    try {
+        RemoveQtConnection();
+    } catch (...) {
+        // Nothing may leave a destructor; the Qt connection is gone either way.
+    }
+}
+
+QSqlDatabase TqelDatabaseConnection::Connection() const {
+    if (FQtDriver.isEmpty() || FQtThread != QThread::currentThread()) {
+        return QSqlDatabase();
+    }
+    return QSqlDatabase::database(FQtName, false);
+}
+
+bool TqelDatabaseConnection::Active() const {
+    return Connection().isOpen();
+}
+
+void TqelDatabaseConnection::setActive(bool aValue) {
+    if (aValue) {
+        const QString connectionString = ConnectionString();
+        if (Active() && FOpenedConnectionString != connectionString) {
+            setActive(false);
+        }
+        if (!Active()) {
+            OpenQtConnection(connectionString);
+            setConnectionState(idbcsConnected);
+        }
+    } else if (Active()) {
+        Connection().close();
+        FInTransaction = false;
+        FTables.clear();
+        setConnectionState(idbcsDisconnected);
+    }
+}
+
+void TqelDatabaseConnection::SetUpQtConnection(const QString& aDriver) {
+    if (FQtDriver == aDriver && FQtThread == QThread::currentThread()) {
+        return;
+    }
+    RemoveQtConnection();
+    QSqlDatabase::addDatabase(aDriver, FQtName);
+    FQtDriver = aDriver;
+    FQtThread = QThread::currentThread();
+}
+
+void TqelDatabaseConnection::RemoveQtConnection() {
+    if (FQtDriver.isEmpty()) {
+        return;
+    }
+    // Only the thread that set the connection up may touch it; elsewhere the driver closes
+    // itself when it goes.
+    if (FQtThread == QThread::currentThread()) {
+        QSqlDatabase db = QSqlDatabase::database(FQtName, false);
+        if (db.isOpen()) {
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(FQtName);
+    FQtDriver.clear();
+    FQtThread = nullptr;
+}
+
+void TqelDatabaseConnection::OpenQtConnection(const QString& aConnectionString) {
+    const qel::QtConnectionTarget target =
+        qel::ResolveConnectionString(aConnectionString, FConnectionTimeout);
+    if (!target.Error.isEmpty()) {
+        throw EProviderError(target.Error);
+    }
+    SetUpQtConnection(target.Driver);
+    QSqlDatabase db = Connection();
+    db.setDatabaseName(target.DatabaseName);
+    db.setConnectOptions(target.Options);
+    if (!db.open()) {
+        throw EProviderError(
+            qel::ProviderMessage(db.lastError(), QStringLiteral("Could not open the database")));
+    }
+    FOpenedConnectionString = aConnectionString;
+    FTables.clear();
+    if (db.driver()->dbmsType() == QSqlDriver::SQLite) {
+        FDialect = qel::SqlDialect::SQLite;
+    } else if (db.driver()->dbmsType() == QSqlDriver::MSSqlServer ||
+               db.driver()->dbmsType() == QSqlDriver::Sybase) {
+        FDialect = qel::SqlDialect::SqlServer;
+    } else {
+        // An ODBC driver that does not say what it serves: SQLite answers this, others do not.
+        QSqlQuery probe(db);
+        FDialect = probe.exec(QStringLiteral("select sqlite_version()"))
+                       ? qel::SqlDialect::SQLite
+                       : qel::SqlDialect::SqlServer;
+    }
+}
+
+void TqelDatabaseConnection::StartTransaction() {
+    QSqlDatabase db = Connection();
+    if (!db.transaction()) {
+        throw EProviderError(
+            qel::ProviderMessage(db.lastError(), QStringLiteral("Could not start a transaction")));
+    }
+    FInTransaction = true;
+}
+
+void TqelDatabaseConnection::Commit() {
+    QSqlDatabase db = Connection();
+    if (!db.commit()) {
+        throw EProviderError(
+            qel::ProviderMessage(db.lastError(), QStringLiteral("Could not commit")));
+    }
+    FInTransaction = false;
+}
+
+void TqelDatabaseConnection::Rollback() {
+    QSqlDatabase db = Connection();
+    FInTransaction = false;
+    if (!db.rollback()) {
+        throw EProviderError(
+            qel::ProviderMessage(db.lastError(), QStringLiteral("Could not roll back")));
+    }
+}
+
+TADOServerType TqelDatabaseConnection::StrToServerType(const QString& aValue) {
+    for (TADOServerType type : {adostNone, adostSQLServer, adostMSAccess, adostOLEDB}) {
+        if (ServerTypeToStr(type).compare(aValue, Qt::CaseInsensitive) == 0) {
+            return type;
+        }
+    }
+    // Not a server type: nothing chosen.
+    return adostNone;
+}
+
+QString TqelDatabaseConnection::ServerTypeToStr(TADOServerType aValue) {
+    switch (aValue) {
+        case adostNone:
+            return QStringLiteral("None");
+        case adostSQLServer:
+            return QStringLiteral("SQLServer");
+        case adostMSAccess:
+            return QStringLiteral("MSAccess");
+        case adostOLEDB:
+            return QStringLiteral("OLEDB");
+    }
+    return {};
+}
+
+void TqelDatabaseConnection::setConnectionState(TqelDBConnectionState aValue) {
+    FConnectionState = aValue;
+    if (OnConnectionStateChanged) {
+        OnConnectionStateChanged(aValue);
+    }
+}
+
+void TqelDatabaseConnection::Invalidate() {
+    setConnectionString(QString());
+}
+
+QString TqelDatabaseConnection::ConnectionString() {
+    if (FFConnectionString.isEmpty()) {
+        if (!FProvider.isEmpty() || FServerName.isEmpty()) {
+            FFConnectionString = BuildConnectionString(FProvider, FServerName, FDatabaseName,
+                                                       FUserName, FPassword, FTrusted);
+        } else {
+            // The server name holds a whole connection string: take it and read the parts back.
+            FFConnectionString = FServerName;
+            FDatabaseName.clear();
+            FUserName.clear();
+            FPassword.clear();
+            FServerName.clear();
+            FProvider.clear();
+            ParseConnectionString(FFConnectionString, FProvider, FServerName, FDatabaseName,
+                                  FUserName, FPassword, FTrusted);
+        }
+    }
+    return FFConnectionString;
+}
+
+void TqelDatabaseConnection::setConnectionString(const QString& aValue) {
+    setActive(false);
+    FFConnectionString = aValue;
+}
+
+QString TqelDatabaseConnection::Catalogus() const {
+    const QString source =
+        GetConnectionStringValue(QStringLiteral("Data Source"), FFConnectionString);
+    const QString catalog =
+        GetConnectionStringValue(QStringLiteral("Initial Catalog"), FFConnectionString);
+    return catalog.isEmpty() ? source : source + u':' + catalog;
+}
+
+TADOServerType TqelDatabaseConnection::ServerType() {
+    if (FServerType == adostOLEDB) {
+        const bool file = FProvider == qel::kAccessProvider ||
+                          FProvider.compare(qel::kSQLiteProvider, Qt::CaseInsensitive) == 0;
+        FServerType = file ? adostMSAccess : adostSQLServer;
+    }
+    return FServerType;
+}
+
+void TqelDatabaseConnection::setServerType(TADOServerType aValue) {
+    if (aValue == FServerType) {
+        return;
+    }
+    FServerType = aValue;
+    if (aValue == adostSQLServer) {
+        setProvider(QStringLiteral("SQLOLEDB"));
+    } else if (aValue == adostMSAccess) {
+        // The file database of this platform.
+        setProvider(qel::kSQLiteProvider);
+    }
+    Invalidate();
+}
+
+void TqelDatabaseConnection::setProvider(const QString& aValue) {
+    if (aValue != FProvider) {
+        FProvider = aValue;
+        Invalidate();
+    }
+}
+
+void TqelDatabaseConnection::setServerName(const QString& aValue) {
+    if (aValue == FServerName) {
+        return;
+    }
+    FServerName = aValue;
+    const bool wholeString = FServerType == adostOLEDB && FProvider.isEmpty();
+    // A file database names a file, not a host.
+    const bool fileDatabase = FServerType == adostMSAccess;
+    bool dotted = true;
+    for (QChar c : aValue) {
+        dotted = dotted && (c == u'.' || (c >= u'0' && c <= u'9'));
+    }
+    if (!wholeString && !fileDatabase && !dotted) {
+        const QHostInfo host = QHostInfo::fromName(aValue);
+        for (const QHostAddress& address : host.addresses()) {
+            if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+                FServerName = address.toString();
+                break;
+            }
+        }
+    }
+    Invalidate();
+}
+
+void TqelDatabaseConnection::setDatabaseName(const QString& aValue) {
+    if (aValue != FDatabaseName) {
+        FDatabaseName = aValue;
+        Invalidate();
+    }
+}
+
+void TqelDatabaseConnection::setUserName(const QString& aValue) {
+    if (aValue != FUserName) {
+        FUserName = aValue;
+        Invalidate();
+    }
+}
+
+void TqelDatabaseConnection::setPassword(const QString& aValue) {
+    if (aValue != FPassword) {
+        FPassword = aValue;
+        Invalidate();
+    }
+}
+
+void TqelDatabaseConnection::setTrusted(bool aValue) {
+    if (aValue != FTrusted) {
+        FTrusted = aValue;
+        Invalidate();
+    }
+}
+
+void TqelDatabaseConnection::ReadDatabaseSettings(const QString& anIniFileName,
+                                                  const QString& aSection) {
+    const qel::IniFile ini(anIniFileName);
+    FSectionName = aSection;
+    setServerType(StrToServerType(
+        ini.ReadString(aSection, QStringLiteral("SERVERTYPE"), ServerTypeToStr(FServerType))));
+    setProvider(ini.ReadString(aSection, QStringLiteral("PROVIDER"), FProvider));
+    switch (FServerType) {
+        case adostSQLServer:
+            setServerName(ini.ReadString(aSection, QStringLiteral("SERVERNAME"), FServerName));
+            setDatabaseName(
+                ini.ReadString(aSection, QStringLiteral("DATABASENAME"), FDatabaseName));
+            setUserName(ini.ReadString(aSection, QStringLiteral("USERNAME"), FUserName));
+            setPassword(ini.ReadString(aSection, QStringLiteral("PASSWORD"), FPassword));
+            break;
+        case adostMSAccess:
+            setServerName(ini.ReadString(aSection, QStringLiteral("SERVERNAME"), FServerName));
+            break;
+        default:
+            break;
+    }
+}
+
+int TqelDatabaseConnection::CheckSettings(QString& sError) {
+    sError.clear();
+    if (FServerName.isEmpty()) {
+        sError = QStringLiteral("Servername is not specified. Check section '") + FSectionName +
+                 QStringLiteral("' key 'SERVERNAME'");
+        return 1;
+    }
+    if (FServerType == adostSQLServer && FDatabaseName.isEmpty()) {
+        sError = QStringLiteral("Databasename is not specified. Check section '") + FSectionName +
+                 QStringLiteral("' key 'DATABASENAME'");
+        return 2;
+    }
+    const QString target =
+        QStringLiteral("Could not connect to database [\\\\") + FServerName + u'\\' + FDatabaseName;
+    try {
+        Connect();
+    } catch (const Exception& e) {
+        sError = target + QStringLiteral("], ") + e.Message();
+        return 4;
+    }
+    if (!Active()) {
+        sError = target + QStringLiteral("], reason unknown");
+        return 3;
+    }
+    return 0;
+}
+
+QSqlQuery TqelDatabaseConnection::Execute(const QString& aSql,
+                                          const std::vector<qel::BoundValue>& aValues) {
+    if (!Active()) {
+        Connect();
+    }
+    const qel::PreparedStatement statement = qel::PrepareStatement(aSql, FDialect);
+    ++FStatementCount;
+    if (OnStatement) {
+        OnStatement(statement.Text);
+    }
+    QSqlQuery query(Connection());
+    query.setForwardOnly(true);
+    if (!query.prepare(statement.Text)) {
+        throw EProviderError(
+            qel::ProviderMessage(query.lastError(), QStringLiteral("The statement was refused")));
+    }
+    for (const QString& name : statement.ParamNames) {
+        QVariant value;
+        for (const qel::BoundValue& bound : aValues) {
+            if (bound.Name.compare(name, Qt::CaseInsensitive) == 0) {
+                value = bound.Value;
+                break;
+            }
+        }
+        query.addBindValue(value);
+    }
+    if (!query.exec()) {
+        throw EProviderError(
+            qel::ProviderMessage(query.lastError(), QStringLiteral("The statement failed")));
+    }
+    return query;
+}
+
+const qel::TableInfo& TqelDatabaseConnection::TableInfoOf(const QString& aSchema,
+                                                          const QString& aTable) {
+    const QString key = (aSchema + u'.' + aTable).toLower();
+    auto found = FTables.find(key);
+    if (found == FTables.end()) {
+        found = FTables.insert(key, ReadTableInfo(aSchema, aTable));
+    }
+    return found.value();
+}
+
+qel::TableInfo TqelDatabaseConnection::ReadTableInfo(const QString& aSchema,
+                                                     const QString& aTable) {
+    qel::TableInfo info;
+    QSqlDatabase db = Connection();
+    if (!db.isOpen()) {
+        return info;
+    }
+    if (FDialect == qel::SqlDialect::SQLite) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (query.prepare(QStringLiteral("select name, type, pk from pragma_table_info(?)"))) {
+            query.addBindValue(aTable);
+            if (query.exec()) {
+                while (query.next()) {
+                    qel::TableColumn column;
+                    column.Name = query.value(0).toString();
+                    column.Kind = qel::KindOfDeclaredType(query.value(1).toString(), column.Size);
+                    column.Key = query.value(2).toInt() > 0;
+                    info.Columns.push_back(column);
+                }
+            }
+        }
+        return info;
+    }
+    const QString table = aSchema.isEmpty() ? aTable : aSchema + u'.' + aTable;
+    const QSqlRecord record = db.record(table);
+    const QSqlIndex key = db.primaryIndex(table);
+    for (int i = 0; i < record.count(); ++i) {
+        const QSqlField field = record.field(i);
+        qel::TableColumn column;
+        column.Name = field.name();
+        column.Kind = qel::KindOfMetaType(field.metaType());
+        // Text without a limit (max, text) reports no size or a huge one.
+        if (column.Kind == qel::FieldKind::String && field.length() > 0 && field.length() <= 8000) {
+            column.Size = field.length();
+        }
+        column.Key = key.contains(field.name());
+        info.Columns.push_back(column);
+    }
+    return info;
+}

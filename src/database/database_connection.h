@@ -1,0 +1,187 @@
+#pragma once
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QString>
+#include <QThread>
+#include <QVariant>
+#include <cstdint>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "database/sql_dialect.h"
+#include "platform/exception.h"
+
+class QSqlQuery;
+class TqelDatabase;
+
+// A query or connection used in a way it does not allow (a missing field, a change outside
+// an edit, a result that cannot be changed).
+QEL_DECLARE_EXCEPTION(EDatabaseError, Exception);
+// The database or its driver refused or failed: connection failures and failed statements.
+QEL_DECLARE_EXCEPTION(EProviderError, EDatabaseError);
+
+enum TADOServerType : uint8_t { adostNone, adostSQLServer, adostMSAccess, adostOLEDB };
+
+enum TqelDBConnectionState : uint8_t {
+    idbcsNone,
+    idbcsDisabled,
+    idbcsNotInitialized,
+    idbcsError,
+    idbcsDisconnected,
+    idbcsConnected
+};
+
+namespace qel {
+
+// How values are held and written for a column.
+enum class FieldKind : uint8_t { String, Integer, Float, Currency, Boolean, DateTime, Blob, Other };
+
+struct TableColumn {
+    QString Name;
+    FieldKind Kind = FieldKind::Other;
+    int Size = 0;  // characters of a sized text column, else 0
+    bool Key = false;
+};
+
+// The columns of a table as the server declares them; empty when there is no such table.
+struct TableInfo {
+    std::vector<TableColumn> Columns;
+    const TableColumn* Find(const QString& aName) const;
+};
+
+// The kind of a column from its declared SQL type ("nvarchar(30)" gives String with aSize 30;
+// aSize is 0 for anything but sized text), or from the type a driver reports for it.
+FieldKind KindOfDeclaredType(const QString& aType, int& aSize);
+FieldKind KindOfMetaType(QMetaType aType);
+
+// One parameter value for a statement, matched to ":NAME" without regard to case.
+struct BoundValue {
+    QString Name;
+    QVariant Value;
+};
+
+}  // namespace qel
+
+// One connection to the database: its settings, its connection string and the Qt connection
+// behind it. The file database is SQLite (Provider=SQLite;Data Source=<file>); the SQL Server
+// providers open through ODBC with the FreeTDS driver; "MSDASQL" hands the string's other
+// entries (or its Extended Properties) to ODBC as they stand. An Access provider cannot be
+// served here and is refused with an error that names the SQLite form.
+//
+// The connection belongs to the thread that opens it: each instance has its own uniquely named
+// Qt connection, set up again when another thread opens it.
+class TqelDatabaseConnection {
+public:
+    explicit TqelDatabaseConnection(TqelDatabase* aDatabase = nullptr);
+    virtual ~TqelDatabaseConnection();
+    TqelDatabaseConnection(const TqelDatabaseConnection&) = delete;
+    TqelDatabaseConnection& operator=(const TqelDatabaseConnection&) = delete;
+
+    void Connect() { setActive(true); }
+    void Disconnect() { setActive(false); }
+
+    // Opening raises EProviderError when the connection cannot be made.
+    bool Active() const;
+    void setActive(bool aValue);
+
+    void StartTransaction();
+    void Commit();
+    void Rollback();
+    bool InTransaction() const { return FInTransaction; }
+
+    static TADOServerType StrToServerType(const QString& aValue);
+    static QString ServerTypeToStr(TADOServerType aValue);
+
+    // Reads SERVERTYPE, PROVIDER and, by type, SERVERNAME, DATABASENAME, USERNAME, PASSWORD.
+    void ReadDatabaseSettings(const QString& anIniFileName, const QString& aSection);
+    // 0 connected; 1 no server name; 2 no database name; 3 not open, reason unknown; 4 the
+    // connection failed (sError holds why).
+    virtual int CheckSettings(QString& sError);
+
+    TqelDBConnectionState ConnectionState() const { return FConnectionState; }
+    void setConnectionState(TqelDBConnectionState aValue);
+    // Told of every state change; the owning database listens here.
+    std::function<void(TqelDBConnectionState)> OnConnectionStateChanged;
+
+    TqelDatabase* Database() const { return FDatabase; }
+    // The Qt connection (invalid before the first open or on another thread).
+    QSqlDatabase Connection() const;
+
+    QString ConnectionString();
+    void setConnectionString(const QString& aValue);
+    // Data source and catalog of the built string ("source:catalog"); empty before it is built.
+    QString Catalogus() const;
+
+    TADOServerType ServerType();
+    void setServerType(TADOServerType aValue);
+    const QString& Provider() const { return FProvider; }
+    void setProvider(const QString& aValue);
+    const QString& ServerName() const { return FServerName; }
+    void setServerName(const QString& aValue);
+    const QString& DatabaseName() const { return FDatabaseName; }
+    void setDatabaseName(const QString& aValue);
+    const QString& UserName() const { return FUserName; }
+    void setUserName(const QString& aValue);
+    const QString& Password() const { return FPassword; }
+    void setPassword(const QString& aValue);
+    bool Trusted() const { return FTrusted; }
+    void setTrusted(bool aValue);
+    const QString& SectionName() const { return FSectionName; }
+    void setSectionName(const QString& aValue) { FSectionName = aValue; }
+
+    // Seconds; SQLite waits this long for a locked file.
+    int ConnectionTimeout() const { return FConnectionTimeout; }
+    void setConnectionTimeout(int aValue) { FConnectionTimeout = aValue; }
+    int CommandTimeout() const { return FCommandTimeout; }
+    void setCommandTimeout(int aValue) { FCommandTimeout = aValue; }
+    // Connections stay open between commands here.
+    bool KeepConnection() const { return true; }
+
+    // The SQL form of the open database (SQL Server until one is open).
+    qel::SqlDialect Dialect() const { return FDialect; }
+
+    // Sends one statement of a query: translated for the server, parameters bound by name
+    // (missing ones as NULL), counted. Opens the connection when it is closed. Raises
+    // EProviderError when the server refuses it. The result is positioned before its first row.
+    QSqlQuery Execute(const QString& aSql, const std::vector<qel::BoundValue>& aValues);
+    // Statements sent through Execute since the connection was created.
+    int64_t StatementCount() const { return FStatementCount; }
+    // Called with each statement's text before it is sent; an exception raised here fails the
+    // statement as the server would (tests put a provider failure in this way).
+    std::function<void(const QString&)> OnStatement;
+
+    // The columns of a table, read once per open connection.
+    const qel::TableInfo& TableInfoOf(const QString& aSchema, const QString& aTable);
+
+private:
+    void Invalidate();
+    void OpenQtConnection(const QString& aConnectionString);
+    void SetUpQtConnection(const QString& aDriver);
+    void RemoveQtConnection();
+    qel::TableInfo ReadTableInfo(const QString& aSchema, const QString& aTable);
+
+    QString FDatabaseName;
+    QString FPassword;
+    QString FUserName;
+    QString FServerName;
+    QString FSectionName;
+    TADOServerType FServerType = adostNone;
+    TqelDatabase* FDatabase;
+    QString FProvider;
+    bool FTrusted = false;
+    TqelDBConnectionState FConnectionState = idbcsNotInitialized;
+    QString FFConnectionString;
+
+    int FConnectionTimeout = 15;
+    int FCommandTimeout = 30;
+    bool FInTransaction = false;
+    qel::SqlDialect FDialect = qel::SqlDialect::SqlServer;
+    QString FQtName;
+    QString FQtDriver;
+    QThread* FQtThread = nullptr;
+    QString FOpenedConnectionString;
+    int64_t FStatementCount = 0;
+    QHash<QString, qel::TableInfo> FTables;
+};
