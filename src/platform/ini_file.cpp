@@ -526,4 +526,27 @@ bool IniFile::TryTextToFloat(const QString& aText, double& aValue) {
     return true;
 }
 
+QString IniBackupFileName(const QString& aFileName, TDateTime aDate) {
+    qsizetype nameStart = aFileName.size();
+    while (nameStart > 0 && aFileName[nameStart - 1] != QLatin1Char('/') &&
+           aFileName[nameStart - 1] != QLatin1Char('\\')) {
+        --nameStart;
+    }
+    const qsizetype dot = aFileName.lastIndexOf(QLatin1Char('.'));
+    const QString base = dot >= nameStart ? aFileName.left(dot) : aFileName;
+    return base + QStringLiteral("_ini_") + FormatDateTime(QStringLiteral("yyyymmdd"), aDate) +
+           QStringLiteral(".bak");
+}
+
+bool BackupIniFile(const QString& aFileName) {
+    const QFileInfo info(aFileName);
+    const QDateTime modified = info.lastModified();
+    if (!info.isFile() || !modified.isValid()) {
+        return false;
+    }
+    const QString backup = IniBackupFileName(aFileName, QDateTimeToDateTime(modified));
+    QFile::remove(backup);
+    return QFile::copy(aFileName, backup);
+}
+
 }  // namespace qel

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/date_time.h"
 #include "platform/exception.h"
 
 // A settings file that cannot be read or written.
@@ -121,5 +122,13 @@ private:
     // Case-folded section name -> index of its first section.
     QHash<QString, size_t> FIndex;
 };
+
+// The dated backup of a settings file: the name with its extension replaced by "_ini_", the
+// date as yyyymmdd and ".bak" ("server.ini" of 14 August 2020 -> "server_ini_20200814.bak").
+QString IniBackupFileName(const QString& aFileName, TDateTime aDate);
+
+// Copies the file, overwriting, to its backup named after the file's own modification date, so
+// that the backup holds the state of that day. False when there is no file or the copy failed.
+bool BackupIniFile(const QString& aFileName);
 
 }  // namespace qel

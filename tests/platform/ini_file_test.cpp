@@ -358,3 +358,26 @@ TEST_F(IniFileTest, RefusesNamesThatWouldBreakTheFile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(IniBackup, NameReplacesTheExtensionWithTheDate) {
+    const TDateTime day = EncodeDate(2020, 8, 14) + 0.75;
+    const struct {
+        const char* file;
+        const char* backup;
+    } cases[] = {
+        {"/cfg/qelServer.ini", "/cfg/qelServer_ini_20200814.bak"},
+        {"/cfg.d/qelServer", "/cfg.d/qelServer_ini_20200814.bak"},
+        {"C:\\a.b\\settings.old.ini", "C:\\a.b\\settings.old_ini_20200814.bak"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(qel::IniBackupFileName(QString::fromLatin1(c.file), day),
+                  QString::fromLatin1(c.backup));
+    }
+    qel::test::TempFolder folder;
+    EXPECT_FALSE(qel::BackupIniFile(folder.file(QStringLiteral("missing.ini"))));
+    EXPECT_TRUE(QDir(folder.path()).isEmpty());
+}
+
+}  // namespace
