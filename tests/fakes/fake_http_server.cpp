@@ -124,26 +124,26 @@ FakeHttpServer::~FakeHttpServer() {
 }
 
 QString FakeHttpServer::url(const QString& path) const {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path);
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(port_.load()).arg(path);
 }
 
 void FakeHttpServer::enqueue(FakeHttpResponse response) {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard lock(mutex_);
     script_.push_back(std::move(response));
 }
 
 void FakeHttpServer::setDefaultResponse(FakeHttpResponse response) {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard lock(mutex_);
     default_ = std::move(response);
 }
 
 QList<RecordedHttpRequest> FakeHttpServer::requests() const {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard lock(mutex_);
     return requests_;
 }
 
 FakeHttpResponse FakeHttpServer::nextResponse(const RecordedHttpRequest& request) {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard lock(mutex_);
     requests_.append(request);
     if (script_.empty()) {
         return default_;

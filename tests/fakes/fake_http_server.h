@@ -2,11 +2,12 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QMutex>
 #include <QPair>
 #include <QString>
 #include <QThread>
+#include <atomic>
 #include <deque>
+#include <mutex>
 
 class QObject;
 
@@ -58,8 +59,8 @@ private:
 
     QThread thread_;
     QObject* worker_ = nullptr;
-    quint16 port_ = 0;
-    mutable QMutex mutex_;
+    std::atomic<quint16> port_{0};
+    mutable std::mutex mutex_;
     std::deque<FakeHttpResponse> script_;
     FakeHttpResponse default_;
     QList<RecordedHttpRequest> requests_;
