@@ -1,0 +1,175 @@
+#include "foundation/text_utils.h"
+
+#include <QStringList>
+#include <limits>
+#include <optional>
+
+#include "platform/exception.h"
+
+namespace {
+
+// The value of one digit in aBase (10 or 16), -1 for anything else.
+int DigitValue(char16_t aChar, int aBase) {
+    if (aChar >= u'0' && aChar <= u'9') {
+        return aChar - u'0';
+    }
+    if (aBase == 16 && aChar >= u'a' && aChar <= u'f') {
+        return aChar - u'a' + 10;
+    }
+    if (aBase == 16 && aChar >= u'A' && aChar <= u'F') {
+        return aChar - u'A' + 10;
+    }
+    return -1;
+}
+
+// Decimal with an optional sign after leading blanks, or hexadecimal after "$", "x" or "0x"
+// (up to 32 bits, taken as two's complement). Nothing may follow the digits.
+std::optional<int32_t> ParseInt32(const QString& aText) {
+    qsizetype i = 0;
+    const qsizetype n = aText.size();
+    while (i < n && (aText[i] == u' ' || aText[i] == u'\t')) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < n && (aText[i] == u'-' || aText[i] == u'+')) {
+        negative = aText[i] == u'-';
+        ++i;
+    }
+    int base = 10;
+    if (i < n && aText[i] == u'$') {
+        base = 16;
+        ++i;
+    } else if (i < n && (aText[i] == u'x' || aText[i] == u'X')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < n && aText[i] == u'0' && (aText[i + 1] == u'x' || aText[i + 1] == u'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= n) {
+        return std::nullopt;
+    }
+    const uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+    uint64_t magnitude = 0;
+    for (; i < n; ++i) {
+        const int digit = DigitValue(aText[i].unicode(), base);
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        magnitude = magnitude * base + digit;
+        if (magnitude > limit) {
+            return std::nullopt;
+        }
+    }
+    const uint32_t bits = static_cast<uint32_t>(magnitude);
+    return static_cast<int32_t>(negative ? 0u - bits : bits);
+}
+
+}  // namespace
+
+QString IntListToString(const QList<int32_t>& aList) {
+    QStringList parts;
+    parts.reserve(aList.size());
+    for (int32_t value : aList) {
+        parts.append(QString::number(value));
+    }
+    return parts.join(u';');
+}
+
+int32_t VarToIntDef(const QVariant& aValue, int32_t aDefault) {
+    if (!aValue.isValid() || aValue.isNull()) {
+        return aDefault;
+    }
+    return ParseInt32(aValue.toString()).value_or(aDefault);
+}
+
+QString IntToBaseStr(int32_t aDigits, int32_t aBase, int64_t aValue) {
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEFGHIJKLMNOPQRSTUV";
+    if (aBase < 2 || aBase > 32) {
+        throw EArgumentOutOfRangeException(
+            QStringLiteral("IntToBaseStr: base %1 is outside 2 to 32").arg(aBase));
+    }
+    if (aDigits < 0 || aValue < 0) {
+        throw EArgumentOutOfRangeException(
+            QStringLiteral("IntToBaseStr: digits (%1) and value (%2) must not be negative")
+                .arg(aDigits)
+                .arg(aValue));
+    }
+    QString result(aDigits, u'0');
+    for (qsizetype i = aDigits - 1; i >= 0 && aValue > 0; --i) {
+        result[i] = QChar(kDigits[aValue % aBase]);
+        aValue /= aBase;
+    }
+    return result;
+}
+
+double BatteryPercentFromMilliVolts(int32_t aMilliVolts) {
+    if (aMilliVolts > 4071) {
+        return 100;
+    }
+    if (aMilliVolts < 3617) {
+        return aMilliVolts == 0 ? 0 : 1;
+    }
+    const double v = aMilliVolts / 1000.0;
+    return 1063.6 * v * v * v - 12685 * v * v + 50537 * v - 67167;
+}
+
+QString FormatAthleteName(const QString& aFirstName, const QString& aMiddleName,
+                          const QString& aLastName, const QString& aShortName,
+                          TqelNameRepresenting aRepresenting) {
+    switch (aRepresenting) {
+        case nrpFirstName:
+            return aFirstName;
+        case nrpLastName:
+            return aLastName;
+        case nrpFirstLast:
+            return qel::Trim(qel::Trim(aFirstName + u' ' + aMiddleName) + u' ' + aLastName);
+        case nrpLastFirst: {
+            const QString prefix =
+                aLastName.isEmpty() ? QString() : aLastName + QStringLiteral(", ");
+            return qel::Trim(qel::Trim(prefix + aMiddleName) + u' ' + aFirstName);
+        }
+        case nrpShortName:
+            return aShortName;
+        case nrpNone:
+        default:
+            break;
+    }
+    if (aLastName.isEmpty()) {
+        return aFirstName;
+    }
+    return aLastName + (aFirstName.isEmpty() ? QString() : QStringLiteral(", ")) + aFirstName;
+}
+
+QString ScrambleText(const QString& aText) {
+    QString result(aText.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < aText.size(); ++i) {
+        result[i] = QChar(static_cast<char16_t>((aText[i].unicode() & 0x7F) ^ qel::kScrambleMask));
+    }
+    return result;
+}
+
+namespace qel {
+
+bool ScrambleKeepsText(const QString& aText) {
+    for (QChar c : aText) {
+        if (c.unicode() >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QString Trim(const QString& aText) {
+    qsizetype begin = 0;
+    qsizetype end = aText.size();
+    while (begin < end && aText[begin].unicode() <= u' ') {
+        ++begin;
+    }
+    while (end > begin && aText[end - 1].unicode() <= u' ') {
+        --end;
+    }
+    return aText.mid(begin, end - begin);
+}
+
+}  // namespace qel
