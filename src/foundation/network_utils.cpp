@@ -2,6 +2,9 @@
 
 #include <QHostAddress>
 #include <QHostInfo>
+#include <array>
+
+#include <unistd.h>
 
 bool GetLocalHostNameAndAddress(QString& aHostName, QString& anAddress, QString& anErrorText) {
     aHostName.clear();
@@ -20,4 +23,13 @@ bool GetLocalHostNameAndAddress(QString& aHostName, QString& anAddress, QString&
         }
     }
     return true;
+}
+
+void GetComputerNameString(QString& aName) {
+    aName.clear();
+    std::array<char, 256> buffer{};
+    // One byte stays zero: a name that fills the buffer is cut, not left unterminated.
+    if (::gethostname(buffer.data(), buffer.size() - 1) == 0) {
+        aName = QString::fromLocal8Bit(buffer.data()).left(255);
+    }
 }

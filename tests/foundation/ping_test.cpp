@@ -6,7 +6,7 @@
 #include <QSysInfo>
 #include <vector>
 
-#include "foundation/computer_name.h"
+#include "foundation/network_utils.h"
 
 namespace {
 
