@@ -92,9 +92,10 @@ void TqelProtocol::InitDatagram(QBuffer& aDatagram) {
 
 void TqelProtocol::formatDatagram(QBuffer& aDatagram, int32_t aType) {
     const qint64 end = aDatagram.pos();
-    qel::Assert(
-        end <= kMaxDatagramSize,
-        QStringLiteral("A datagram of %1 bytes is longer than the protocol allows").arg(end));
+    if (end > kMaxDatagramSize) {
+        throw EAssertionFailed(
+            QStringLiteral("A datagram of %1 bytes is longer than the protocol allows").arg(end));
+    }
     BinaryWriter writer(aDatagram);
     aDatagram.seek(0);
     writer.writeI32(aType);
@@ -957,8 +958,9 @@ void EncodeUpdateSamples(QBuffer& aDatagram, std::span<const RqelLPMSample> aFir
                          std::span<const RqelLPMSample> aSecond) {
     const qint64 count = static_cast<qint64>(aFirst.size() + aSecond.size());
     const qint64 total = TqelProtocol::kHeaderSize + 4 + count * qint64{sizeof(RqelLPMSample)};
-    Assert(total <= TqelProtocol::kMaxDatagramSize,
-           QStringLiteral("%1 samples do not fit one datagram").arg(count));
+    if (total > TqelProtocol::kMaxDatagramSize) {
+        throw EAssertionFailed(QStringLiteral("%1 samples do not fit one datagram").arg(count));
+    }
     TqelProtocol::encodeUpdate(aDatagram);
     aDatagram.buffer().reserve(total);
     BinaryWriter writer(aDatagram);
