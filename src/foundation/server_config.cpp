@@ -100,6 +100,7 @@ TqelServerConfig::TqelServerConfig() : FDecimalSeparator(qel::SystemDecimalSepar
     FQelFileLocation.set(folder);
     FFieldDirectory.set(folder);
     FLPMSavePath.set(folder);
+    initCameraControlFolders();
 }
 
 TqelServerConfig::~TqelServerConfig() = default;
@@ -256,6 +257,7 @@ void TqelServerConfig::load(const QString& aFileName) {
     loadBallTrackingServers(ini, defaults);
     loadFieldSettings(ini, defaults);
     loadPowerControls(ini);
+    buildNokiaURL();
     setModified(false);
 }
 
@@ -376,12 +378,6 @@ void TqelServerConfig::loadStartSignalKeys(const qel::IniFile& aIni) {
                                : sbOneStopBit);
 }
 
-void TqelServerConfig::loadPartnerKeys(const qel::IniFile& aIni,
-                                       qel::FieldSectionDefaults& aDefaults) {
-    // The partner, recording-server and camera-control keys are kept in the file as they are
-    // until the server has settings of its own for them.
-}
-
 void TqelServerConfig::loadBallTrackingServers(qel::IniFile& aIni,
                                                qel::FieldSectionDefaults& aDefaults) {
     {
@@ -496,7 +492,7 @@ void TqelServerConfig::LoadCameras(int32_t aCamCount, qel::IniFile* aIni) {
     }
     for (int32_t n = 1; n <= count; ++n) {
         auto camera = std::make_unique<TqelCameraSettings>(this);
-        camera->readFromIni(*aIni, kCameraSection.arg(n));
+        camera->readFromIni(*aIni, kCameraSection.arg(n), *this);
         TqelCameraSettings* added = camera.get();
         {
             std::lock_guard lock(FListLock);
@@ -601,10 +597,6 @@ void TqelServerConfig::saveStartSignalKeys(qel::IniFile& aIni) const {
     aIni.WriteInteger(kStartSignal, QStringLiteral("StopBits"), StartSignalStopBits());
 }
 
-void TqelServerConfig::savePartnerKeys(qel::IniFile& aIni) const {
-    // See loadPartnerKeys.
-}
-
 void TqelServerConfig::removeCarriedOverKeys(qel::IniFile& aIni) const {
     // What load would carry over from [LPM] goes where load looks when [LPM] is gone.
     if (aIni.ValueExists(kOldLPM, QStringLiteral("Port"))) {
@@ -635,7 +627,7 @@ void TqelServerConfig::saveCameras(qel::IniFile& aIni) const {
     aIni.WriteInteger(kGeneral, QStringLiteral("Camera count"),
                       static_cast<int32_t>(FCameras.size()));
     for (size_t i = 0; i < FCameras.size(); ++i) {
-        FCameras[i]->writeToIni(aIni, kCameraSection.arg(i + 1));
+        FCameras[i]->writeToIni(aIni, kCameraSection.arg(i + 1), *this);
     }
 }
 

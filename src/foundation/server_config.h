@@ -13,6 +13,7 @@
 #include "foundation/ball_tracking_server.h"
 #include "foundation/camera_settings.h"
 #include "foundation/field_settings.h"
+#include "foundation/partner_settings.h"
 #include "foundation/power_control_settings.h"
 #include "platform/shared_values.h"
 
@@ -269,6 +270,139 @@ public:
         storeText(FDatabaseConnectionString, aValue);
     }
 
+    // --- Recording server and video recording ---
+
+    QString RecordingServerIPAddess() const { return FRecordingServerIPAddess.get(); }
+    void setRecordingServerIPAddess(const QString& aValue) {
+        storeText(FRecordingServerIPAddess, aValue);
+    }
+    int32_t RecordingServerPortNumber() const { return FRecordingServerPortNumber; }
+    void setRecordingServerPortNumber(int32_t aValue) { store(FRecordingServerPortNumber, aValue); }
+    bool RecordingServerUNCMount() const { return FRecordingServerUNCMount; }
+    void setRecordingServerUNCMount(bool aValue) { store(FRecordingServerUNCMount, aValue); }
+    QString RecordingServerUNCPath() const { return FRecordingServerUNCPath.get(); }
+    void setRecordingServerUNCPath(const QString& aValue) {
+        storeText(FRecordingServerUNCPath, aValue);
+    }
+    QString RecordingServerUNCUsername() const { return FRecordingServerUNCUsername.get(); }
+    void setRecordingServerUNCUsername(const QString& aValue) {
+        storeText(FRecordingServerUNCUsername, aValue);
+    }
+    QString RecordingServerUNCPassword() const { return FRecordingServerUNCPassword.get(); }
+    void setRecordingServerUNCPassword(const QString& aValue) {
+        storeText(FRecordingServerUNCPassword, aValue);
+    }
+    // Folders: the setters add a trailing path delimiter. A load defaults them to VideoDir.
+    QString RecordingServerRecordingDir() const { return FRecordingServerRecordingDir.get(); }
+    void setRecordingServerRecordingDir(const QString& aValue) {
+        storeFolder(FRecordingServerRecordingDir, aValue);
+    }
+    QString RecordingServerTempDir() const { return FRecordingServerTempDir.get(); }
+    void setRecordingServerTempDir(const QString& aValue) {
+        storeFolder(FRecordingServerTempDir, aValue);
+    }
+    bool RecordingServerDeleteTemp() const { return FRecordingServerDeleteTemp; }
+    void setRecordingServerDeleteTemp(bool aValue) { store(FRecordingServerDeleteTemp, aValue); }
+    QString RecordingServerExportDir() const { return FRecordingServerExportDir.get(); }
+    void setRecordingServerExportDir(const QString& aValue) {
+        storeFolder(FRecordingServerExportDir, aValue);
+    }
+    bool RecordingServerCreateSubDirs() const { return FRecordingServerCreateSubDirs; }
+    void setRecordingServerCreateSubDirs(bool aValue) {
+        store(FRecordingServerCreateSubDirs, aValue);
+    }
+    bool VideoRecording() const { return FVideoRecording; }
+    void setVideoRecording(bool aValue) { store(FVideoRecording, aValue); }
+    bool UseVideoRecordingServer() const { return FUseVideoRecordingServer; }
+    void setUseVideoRecordingServer(bool aValue) { store(FUseVideoRecordingServer, aValue); }
+    bool UseGameOnVideoRecording() const { return FUseGameOnVideoRecording; }
+    void setUseGameOnVideoRecording(bool aValue) { store(FUseGameOnVideoRecording, aValue); }
+    bool AutoStartVideo() const { return FAutoStartVideo; }
+    void setAutoStartVideo(bool aValue) { store(FAutoStartVideo, aValue); }
+    // Derived from VideoRecording, UseVideoRecordingServer, UseGameOnVideoRecording and
+    // DomeControlEnabled; the setter sets those flags.
+    TqelRecordingBy RecordingBy() const;
+    void setRecordingBy(TqelRecordingBy aValue);
+
+    // --- Camera-control program ---
+
+    bool DomeControlEnabled() const { return FDomeControlEnabled; }
+    void setDomeControlEnabled(bool aValue) { store(FDomeControlEnabled, aValue); }
+    int32_t DomeControlServerPort() const { return FDomeControlServerPort; }
+    void setDomeControlServerPort(int32_t aValue) { store(FDomeControlServerPort, aValue); }
+    QString DomeControlServerIP() const { return FDomeControlServerIP.get(); }
+    void setDomeControlServerIP(const QString& aValue) { storeText(FDomeControlServerIP, aValue); }
+    // A folder; when it holds a "settings.ini", DomeControlIniDir becomes the same folder.
+    QString DomeControlDirectory() const { return FDomeControlDirectory.get(); }
+    void setDomeControlDirectory(const QString& aValue);
+    // A folder; not saved.
+    QString DomeControlIniDir() const { return FDomeControlIniDir.get(); }
+    void setDomeControlIniDir(const QString& aValue) { storeFolder(FDomeControlIniDir, aValue); }
+
+    // --- Partners and outputs ---
+
+    QString GameOnDir() const { return FGameOnDir.get(); }
+    void setGameOnDir(const QString& aValue) { storeFolder(FGameOnDir, aValue); }
+    QString GameOnDirUser() const { return FGameOnDirUser.get(); }
+    void setGameOnDirUser(const QString& aValue) { storeText(FGameOnDirUser, aValue); }
+    QString GameOnDirPassword() const { return FGameOnDirPassword.get(); }
+    void setGameOnDirPassword(const QString& aValue) { storeText(FGameOnDirPassword, aValue); }
+    // The setter puts "http://" in front of a host without a scheme.
+    QString GameonHost() const { return FGameonHost.get(); }
+    void setGameonHost(const QString& aValue) {
+        storeText(FGameonHost, qel::GameOnHostWithScheme(aValue));
+    }
+
+    QString NokiaHost() const { return FNokiaHost.get(); }
+    void setNokiaHost(const QString& aValue) { storeText(FNokiaHost, aValue); }
+    QString NokiaPassword() const { return FNokiaPassword.get(); }
+    void setNokiaPassword(const QString& aValue) { storeText(FNokiaPassword, aValue); }
+    QString NokiaUsername() const { return FNokiaUsername.get(); }
+    void setNokiaUsername(const QString& aValue) { storeText(FNokiaUsername, aValue); }
+    int32_t NokiaPort() const { return FNokiaPort; }
+    void setNokiaPort(int32_t aValue) { store(FNokiaPort, aValue); }
+    // The partner's base address, built once (by the first load, or by the first read of an
+    // object never loaded) and kept: later changes of host, port, user or password do not
+    // change it. Safe to read from any thread.
+    QString NokiaURL() const;
+
+    QString QualogyServer() const { return FQualogyServer.get(); }
+    void setQualogyServer(const QString& aValue) { storeText(FQualogyServer, aValue); }
+    QString PosiStageNetUDPDestination() const { return FPosiStageNetUDPDestination.get(); }
+    void setPosiStageNetUDPDestination(const QString& aValue) {
+        storeText(FPosiStageNetUDPDestination, aValue);
+    }
+    int32_t PosiStageNetPredictTimeMS() const { return FPosiStageNetPredictTimeMS; }
+    void setPosiStageNetPredictTimeMS(int32_t aValue) { store(FPosiStageNetPredictTimeMS, aValue); }
+    QString SCGUDPDestination() const { return FSCGUDPDestination.get(); }
+    void setSCGUDPDestination(const QString& aValue) { storeText(FSCGUDPDestination, aValue); }
+    QString SCGUDPLocal() const { return FSCGUDPLocal.get(); }
+    void setSCGUDPLocal(const QString& aValue) { storeText(FSCGUDPLocal, aValue); }
+    int32_t SCGUDPPort() const { return FSCGUDPPort; }
+    void setSCGUDPPort(int32_t aValue) { store(FSCGUDPPort, aValue); }
+
+    // --- Ball-tracking post-processing ---
+
+    QString BallTrackingPostProcessingLocation() const {
+        return FBallTrackingPostProcessingLocation.get();
+    }
+    void setBallTrackingPostProcessingLocation(const QString& aValue) {
+        storeText(FBallTrackingPostProcessingLocation, aValue);
+    }
+    QString BallTrackingPostProcessingTool() const { return FBallTrackingPostProcessingTool.get(); }
+    void setBallTrackingPostProcessingTool(const QString& aValue) {
+        storeText(FBallTrackingPostProcessingTool, aValue);
+    }
+    QString BallTrackingPPLUsername() const { return FBallTrackingPPLUsername.get(); }
+    void setBallTrackingPPLUsername(const QString& aValue) {
+        storeText(FBallTrackingPPLUsername, aValue);
+    }
+    // The file holds Base64 of the plain text, not scrambled.
+    QString BallTrackingPPLPassword() const { return FBallTrackingPPLPassword.get(); }
+    void setBallTrackingPPLPassword(const QString& aValue) {
+        storeText(FBallTrackingPPLPassword, aValue);
+    }
+
     // --- Pitches ---
 
     int FieldSettingsCount() const;
@@ -319,6 +453,12 @@ public:
 
 private:
     void storeFolder(qel::SharedText& aField, const QString& aValue);
+    // The camera-control folders of a new object: the program's installation folder and the
+    // user's application-data folder.
+    void initCameraControlFolders();
+    // Where the camera-control program keeps its "settings.ini", when the folder read has none.
+    void findDomeControlIniDir();
+    void buildNokiaURL() const;
 
     // The steps of load and Save, in file order. Each reads or writes the keys of its part.
     void loadGeneralKeys(const qel::IniFile& aIni, qel::FieldSectionDefaults& aDefaults);
@@ -412,6 +552,52 @@ private:
     std::atomic<TStopBits> FStartSignalStopBits{sbOneStopBit};
 
     qel::SharedText FDatabaseConnectionString;
+
+    qel::SharedText FRecordingServerIPAddess{QStringLiteral("127.0.0.1")};
+    std::atomic<int32_t> FRecordingServerPortNumber{4001};
+    std::atomic<bool> FRecordingServerUNCMount{false};
+    qel::SharedText FRecordingServerUNCPath;
+    qel::SharedText FRecordingServerUNCUsername;
+    qel::SharedText FRecordingServerUNCPassword;
+    qel::SharedText FRecordingServerRecordingDir;
+    qel::SharedText FRecordingServerTempDir;
+    std::atomic<bool> FRecordingServerDeleteTemp{false};
+    qel::SharedText FRecordingServerExportDir;
+    std::atomic<bool> FRecordingServerCreateSubDirs{true};
+    std::atomic<bool> FVideoRecording{false};
+    std::atomic<bool> FUseVideoRecordingServer{false};
+    std::atomic<bool> FUseGameOnVideoRecording{false};
+    std::atomic<bool> FAutoStartVideo{false};
+    std::atomic<bool> FDomeControlEnabled{false};
+    std::atomic<int32_t> FDomeControlServerPort{4000};
+    qel::SharedText FDomeControlServerIP{QStringLiteral("127.0.0.1")};
+    qel::SharedText FDomeControlDirectory;
+    qel::SharedText FDomeControlIniDir;
+    qel::SharedText FGameOnDir;
+    qel::SharedText FGameOnDirUser;
+    qel::SharedText FGameOnDirPassword;
+    qel::SharedText FGameonHost;
+    qel::SharedText FNokiaHost{QStringLiteral("127.0.0.1")};
+    qel::SharedText FNokiaPassword{QStringLiteral("QTX7358")};
+    qel::SharedText FNokiaUsername{QStringLiteral("qelvani")};
+    std::atomic<int32_t> FNokiaPort{9998};
+    // Written once under FNokiaURLOnce, read-only afterwards.
+    mutable std::once_flag FNokiaURLOnce;
+    mutable QString FNokiaURL;
+    qel::SharedText FQualogyServer;
+    qel::SharedText FPosiStageNetUDPDestination{QStringLiteral("236.10.10.10")};
+    std::atomic<int32_t> FPosiStageNetPredictTimeMS{0};
+    qel::SharedText FSCGUDPDestination;
+    qel::SharedText FSCGUDPLocal;
+    std::atomic<int32_t> FSCGUDPPort{0};
+    // [Piero]: only read and written back; main thread only.
+    QString FPieroMachineAddress;
+    int32_t FPieroServerPort = 3000;
+    int32_t FPieroClientPort = 2003;
+    qel::SharedText FBallTrackingPostProcessingLocation;
+    qel::SharedText FBallTrackingPostProcessingTool;
+    qel::SharedText FBallTrackingPPLUsername;
+    qel::SharedText FBallTrackingPPLPassword;
 
     // Guards the five lists below (not the entries' values, which guard themselves).
     mutable std::recursive_mutex FListLock;
