@@ -1,0 +1,3 @@
+#include "database/database_manager.h"
+
+qel::GuardedRef<IqelDatabaseManager> DatabaseManager;
