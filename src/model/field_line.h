@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <type_traits>
+
+struct RqelCalculatedPosition;
+
+// A point of the field geometry in whole millimetres, as the field file stores it.
+struct RqelFieldPosition {
+    int32_t XinMM = 0;
+    int32_t YinMM = 0;
+};
+static_assert(sizeof(RqelFieldPosition) == 8);
+static_assert(std::is_trivially_copyable_v<RqelFieldPosition>);
+
+// A straight line of the field geometry, with the line equation the crossing test uses:
+// Y = A * X + B in metres, C the slope of the perpendicular.
+//
+// Belongs to the data model's field; whoever owns the field decides which thread may change it.
+// The coefficients are computed on demand (CrossesFieldLine does it when they are not yet), so a
+// line shared between threads should have them computed before it is shared.
+class TqelFieldLineVaruza {
+public:
+    TqelFieldLineVaruza() = default;
+    TqelFieldLineVaruza(const RqelFieldPosition& aStartPoint, const RqelFieldPosition& aEndPoint,
+                        int32_t aHeightInMM = 0);
+
+    RqelFieldPosition StartPoint() const { return FStartPoint; }
+    // Moving a point makes the coefficients stale: they are computed again on the next need.
+    void setStartPoint(const RqelFieldPosition& aValue);
+    RqelFieldPosition EndPoint() const { return FEndPoint; }
+    void setEndPoint(const RqelFieldPosition& aValue);
+    RqelFieldPosition GetStartPoint() const { return FStartPoint; }
+    RqelFieldPosition GetEndPoint() const { return FEndPoint; }
+    int32_t HeightInMM() const { return FHeightInMM; }
+    void setHeightInMM(int32_t aValue) { FHeightInMM = aValue; }
+
+    // Slope dY/dX; 0 for a line parallel to Y.
+    double A() const { return FA; }
+    // Y intercept in metres.
+    double B() const { return FB; }
+    // -1/A, or 0 when A is 0.
+    double C() const { return FC; }
+    // Bearing from start to end in radians, [0, 2*pi).
+    double Angle() const { return FAngle; }
+    double LengthInM() const { return FLengthInM; }
+    bool CoefficientCalculated() const { return FCoefficientCalculated; }
+
+    void CalculateCoefficients();
+
+    // The points in metres, Z from the line's height; nothing else of the record is written.
+    void StartPos(RqelCalculatedPosition& aPos) const;
+    void EndPos(RqelCalculatedPosition& aPos) const;
+
+private:
+    RqelFieldPosition FStartPoint;
+    RqelFieldPosition FEndPoint;
+    int32_t FHeightInMM = 0;
+    double FA = 0;
+    double FB = 0;
+    double FC = 0;
+    double FAngle = 0;
+    double FLengthInM = 0;
+    bool FCoefficientCalculated = false;
+};
