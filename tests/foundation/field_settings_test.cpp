@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <atomic>
 #include <cmath>
 #include <functional>
 #include <limits>
 #include <numbers>
+#include <thread>
 #include <type_traits>
 
 #include "foundation/relative_paths.h"
@@ -580,6 +582,45 @@ TEST_F(FieldSettingsTest, BallTrackingServersAndPowerSwitches) {
     target.setModified(true);
     EXPECT_TRUE(target.Assign(source));
     EXPECT_EQ(target.PortNumber(), 2);
+}
+
+}  // namespace
+
+namespace {
+
+// The measurement and output threads read a pitch while the main thread edits it.
+TEST(FieldSettingsThreadsTest, ReadersSeeWholeValuesWhileTheMainThreadEdits) {
+    TqelFieldSettings field;
+    field.setGPSPointPosXLon(1);
+    field.InitiateGPSOrientation();
+    TqelFieldSettings other;
+    other.setEnabledPowerControls(QStringLiteral("B=0"));
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        while (!done) {
+            const QString text = field.EnabledPowerControls();
+            EXPECT_TRUE(text == QStringLiteral("'A=1'") || text == QStringLiteral("'B=0'") ||
+                        text == QStringLiteral("''"))
+                << text.toStdString();
+            field.TransposePos(PosMM(1000, 1000));
+            field.GPStoMetric(qel::Latitude(0.001), qel::Longitude(0.001));
+            field.EnabledBTSIDs();
+            field.EnabledCameraIndexes();
+            field.FieldName();
+        }
+    });
+    for (int i = 0; i < 2000; ++i) {
+        field.setEnabledPowerControls(QStringLiteral("A"));
+        field.EnableBTS(static_cast<uint8_t>(i));
+        field.EnableCamera(static_cast<uint8_t>(i));
+        field.setTransposeXinMM(i);
+        field.setTransposeRotation(i / 1000.0);
+        field.InitiateGPSOrientation();
+        field.Assign(other);
+        field.setFieldName(QString::number(i));
+    }
+    done = true;
+    reader.join();
 }
 
 }  // namespace
