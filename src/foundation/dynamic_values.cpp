@@ -39,55 +39,6 @@ QVariant Scaled(const QVariant& aValue, double aFactor) {
     return QVariant(ToDouble(aValue) * aFactor);
 }
 
-bool IsBlank(QChar aChar) {
-    return aChar.unicode() <= u' ';
-}
-
-// Items separated by commas or blanks; a part in double quotes is one item, with doubled
-// quotes inside standing for one.
-QStringList SplitItems(const QString& aText) {
-    QStringList items;
-    const qsizetype n = aText.size();
-    qsizetype i = 0;
-    auto skipBlanks = [&] {
-        while (i < n && IsBlank(aText[i])) {
-            ++i;
-        }
-    };
-    skipBlanks();
-    while (i < n) {
-        QString item;
-        if (aText[i] == u'"') {
-            ++i;
-            while (i < n) {
-                if (aText[i] == u'"') {
-                    if (i + 1 < n && aText[i + 1] == u'"') {
-                        item += u'"';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                item += aText[i++];
-            }
-        } else {
-            const qsizetype start = i;
-            while (i < n && !IsBlank(aText[i]) && aText[i] != u',') {
-                ++i;
-            }
-            item = aText.mid(start, i - start);
-        }
-        items.append(item);
-        skipBlanks();
-        if (i < n && aText[i] == u',') {
-            ++i;
-            skipBlanks();
-        }
-    }
-    return items;
-}
-
 }  // namespace
 
 TqelDynaValueDef::TqelDynaValueDef(uint8_t aType, TqelDynaValueScope aScope, QString aCategory,
@@ -210,7 +161,7 @@ QString SetToText(const qel::DynaValueSet& aSet) {
 
 qel::DynaValueSet TextToSet(const QString& aText) {
     qel::DynaValueSet result;
-    for (const QString& item : SplitItems(aText)) {
+    for (const QString& item : qel::SplitDelimitedText(aText, u',', true)) {
         // Not a number counts as 0, which is never a member.
         const int32_t value = VarToIntDef(QVariant(item), 0);
         if (value >= 1 && value < qel::DynaValueSetCapacity) {

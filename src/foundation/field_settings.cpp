@@ -19,43 +19,6 @@ constexpr double kEarthRadiusM = 6371000.0;
 constexpr double kPi = std::numbers::pi;
 constexpr QChar kQuote = u'\'';
 
-// Items of a list text: separated by ";" and by blanks; an item in double quotes is taken
-// without them (and may hold either separator).
-QStringList SplitListText(const QString& aText) {
-    QStringList items;
-    qsizetype i = 0;
-    const qsizetype size = aText.size();
-    while (i < size) {
-        const QChar c = aText[i];
-        if (c == u';' || c <= u' ') {
-            ++i;
-            continue;
-        }
-        QString item;
-        if (c == u'"') {
-            ++i;
-            while (i < size) {
-                if (aText[i] == u'"') {
-                    if (i + 1 < size && aText[i + 1] == u'"') {
-                        item += u'"';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                item += aText[i++];
-            }
-        } else {
-            while (i < size && aText[i] != u';' && aText[i] > u' ') {
-                item += aText[i++];
-            }
-        }
-        items.append(item);
-    }
-    return items;
-}
-
 // An item's integer (0 when it is none), taken modulo 256.
 uint8_t ListItemByte(const QString& aItem) {
     return static_cast<uint8_t>(VarToIntDef(QVariant(aItem), 0) & 0xFF);
@@ -535,15 +498,16 @@ void TqelFieldSettings::readFromIni(const qel::IniFile& aIni, const QString& aSe
     setSTSPDataPort(readInteger("STSP DataPort", LPMPort()));
 
     setEnabledCameraIndexes({});
-    for (const QString& item : SplitListText(readString("Enabled cameras", QString()))) {
+    for (const QString& item :
+         qel::SplitDelimitedText(readString("Enabled cameras", QString()), u';', false)) {
         EnableCamera(ListItemByte(item));
     }
     ClearBTS();
     if (aDefaults.CarriedOverBallTrackingServerID != 0) {
         EnableBTS(static_cast<uint8_t>(aDefaults.CarriedOverBallTrackingServerID & 0xFF));
     }
-    for (const QString& item :
-         SplitListText(readString("Enabled balltracking servers", QString()))) {
+    for (const QString& item : qel::SplitDelimitedText(
+             readString("Enabled balltracking servers", QString()), u';', false)) {
         EnableBTS(ListItemByte(item));
     }
 }

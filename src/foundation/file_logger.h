@@ -10,10 +10,6 @@
 
 #include "platform/binary_stream.h"
 
-// A log file that cannot be created or opened.
-QEL_DECLARE_EXCEPTION(EFCreateError, EStreamError);
-QEL_DECLARE_EXCEPTION(EFOpenError, EStreamError);
-
 // Appends queued text lines to one file from a writer thread of its own, so that callers on any
 // thread never wait for the disk (only for a running pass). Lines are written in Windows-1252
 // with CRLF and each one is on disk once written; the writer wakes at the latest every

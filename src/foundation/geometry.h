@@ -9,9 +9,6 @@
 
 class TqelFieldLineVaruza;
 
-// A floating-point division by zero that the caller has to hear about.
-QEL_DECLARE_EXCEPTION(EZeroDivide, Exception);
-
 // Plane and space geometry shared by the data model, the analyses, the drivers and the cameras.
 // Stateless: any thread may call these. Angles are radians; a bearing runs from +X towards +Y
 // and lies in [0, 2*pi).

@@ -172,4 +172,51 @@ QString Trim(const QString& aText) {
     return aText.mid(begin, end - begin);
 }
 
+QStringList SplitDelimitedText(const QString& aText, QChar aDelimiter, bool aKeepEmptyItems) {
+    QStringList items;
+    const qsizetype n = aText.size();
+    qsizetype i = 0;
+    auto skipBlanks = [&] {
+        while (i < n && aText[i].unicode() <= u' ') {
+            ++i;
+        }
+    };
+    skipBlanks();
+    while (i < n) {
+        QString item;
+        bool quoted = false;
+        if (aText[i] == u'"') {
+            quoted = true;
+            ++i;
+            while (i < n) {
+                if (aText[i] == u'"') {
+                    if (i + 1 < n && aText[i + 1] == u'"') {
+                        item += u'"';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                item += aText[i++];
+            }
+        } else {
+            const qsizetype start = i;
+            while (i < n && aText[i].unicode() > u' ' && aText[i] != aDelimiter) {
+                ++i;
+            }
+            item = aText.mid(start, i - start);
+        }
+        if (quoted || aKeepEmptyItems || !item.isEmpty()) {
+            items.append(item);
+        }
+        skipBlanks();
+        if (i < n && aText[i] == aDelimiter) {
+            ++i;
+            skipBlanks();
+        }
+    }
+    return items;
+}
+
 }  // namespace qel

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <cstdint>
 
@@ -55,5 +56,10 @@ bool ScrambleKeepsText(const QString& aText);
 
 // The text without leading and trailing blanks and control characters (code units up to 0x20).
 QString Trim(const QString& aText);
+
+// Items of a list text as the settings files write them: separated by aDelimiter and by blanks;
+// an item in double quotes is taken without them, doubled quotes inside standing for one.
+// Empty items between two delimiters are kept only when aKeepEmptyItems is true.
+QStringList SplitDelimitedText(const QString& aText, QChar aDelimiter, bool aKeepEmptyItems);
 
 }  // namespace qel

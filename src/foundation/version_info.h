@@ -7,9 +7,6 @@
 #include "platform/date_time.h"
 #include "platform/exception.h"
 
-// An operating-system call failed; the message names the call and the system's reason.
-QEL_DECLARE_EXCEPTION(EOSError, Exception);
-
 // The version of the running program and the time its executable was built. Filled once and
 // only read afterwards, so any thread may read it.
 //

@@ -12,6 +12,9 @@ QEL_DECLARE_EXCEPTION(EStreamError, Exception);
 // A read that finds fewer bytes than it needs, or a count larger than what is left.
 QEL_DECLARE_EXCEPTION(EReadError, EStreamError);
 QEL_DECLARE_EXCEPTION(EWriteError, EStreamError);
+// A file that cannot be created or opened.
+QEL_DECLARE_EXCEPTION(EFCreateError, EStreamError);
+QEL_DECLARE_EXCEPTION(EFOpenError, EStreamError);
 
 namespace qel {
 

@@ -33,6 +33,10 @@ QEL_DECLARE_EXCEPTION(EAssertionFailed, Exception);
 QEL_DECLARE_EXCEPTION(EInvalidOp, Exception);
 QEL_DECLARE_EXCEPTION(EConvertError, Exception);
 QEL_DECLARE_EXCEPTION(EArgumentOutOfRangeException, Exception);
+// A floating-point division by zero that the caller has to hear about.
+QEL_DECLARE_EXCEPTION(EZeroDivide, Exception);
+// An operating-system call failed; the message names the call and the system's reason.
+QEL_DECLARE_EXCEPTION(EOSError, Exception);
 
 namespace qel {
 
