@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 
+#include "foundation/client_config.h"
 #include "foundation/relative_paths.h"
 #include "foundation/text_utils.h"
 #include "platform/exception.h"
@@ -148,7 +149,9 @@ void TqelServerConfig::setCamFieldDef(const QString& aValue) {
     QStringList areas;
     // Marked modified also when there is no such file: the name has changed.
     markModified();
-    if (loader && loader(aValue, lines, areas)) {
+    const TqelClientConfig* client = ClientConfig();
+    const QString path = client ? client->FieldDir() + aValue : aValue;
+    if (loader && loader(path, lines, areas)) {
         FCamFieldLines.set(lines);
         FCamFieldAreas.set(areas);
     }

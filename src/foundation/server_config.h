@@ -21,9 +21,8 @@ namespace qel {
 class IniFile;
 
 // Reads the line and rectangle object names of a field definition file for the camera
-// settings. Given the file name as the settings hold it (relative to the client settings'
-// field folder); returns false when there is no such file. Errors of the field reader
-// propagate.
+// settings. Given the file's path in the client settings' field folder; returns false when
+// there is no such file. Errors of the field reader propagate.
 using CamFieldObjectLoader =
     std::function<bool(const QString& aName, QStringList& aLines, QStringList& aAreas)>;
 

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <thread>
 
+#include "foundation/client_config.h"
 #include "foundation/relative_paths.h"
 #include "foundation/server_config.h"
 #include "platform/ini_file.h"
@@ -788,8 +789,10 @@ TEST_F(ServerConfigTest, CamFieldDefLoadsTheFieldObjectNames) {
     QStringList asked;
     qel::SetCamFieldObjectLoader(
         [&asked](const QString& aName, QStringList& aLines, QStringList& aAreas) {
-            asked.append(aName);
-            if (aName != QStringLiteral("pitch.fld")) {
+            // The loader is given the path in the client settings' field folder.
+            const QString fieldDir = ClientConfig()->FieldDir();
+            asked.append(aName.startsWith(fieldDir) ? aName.mid(fieldDir.size()) : aName);
+            if (aName != fieldDir + QStringLiteral("pitch.fld")) {
                 return false;
             }
             aLines = QStringList({QStringLiteral("Start"), QStringLiteral("Finish")});
