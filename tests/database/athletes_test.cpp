@@ -14,11 +14,12 @@ protected:
         clock.Set(EncodeDateTime(2026, 3, 15, 10, 30, 0, 0));
     }
 
-    // "player team start end", dates as stored, "-" for an open membership.
+    // "player team start end", dates as stored (new ones with their time of day), "-" for an
+    // open membership.
     QStringList Memberships() {
         return Rows(
-            QStringLiteral("select PLR_ID, TEAM_ID, substr(TP_START_DATE, 1, 10), "
-                           "substr(TP_END_DATE, 1, 10) from TEAM_PLR order by PLR_ID, TEAM_ID"));
+            QStringLiteral("select PLR_ID, TEAM_ID, substr(TP_START_DATE, 1, 16), "
+                           "substr(TP_END_DATE, 1, 16) from TEAM_PLR order by PLR_ID, TEAM_ID"));
     }
 
     static QStringList Ids(TqeldbPlayers& aPlayers) {
@@ -41,23 +42,22 @@ TEST_F(AthletesTest, SavingMovesTheTeamMembership) {
         int32_t LastTeamID;
         QStringList After;
     };
-    const QString today = QStringLiteral("2026-03-15");
     const Case cases[] = {
         {"new athlete without team", nullptr, 0, 0, {}},
-        {"new athlete with a team", nullptr, 0, 7, {QStringLiteral("1 7 2026-03-15 -")}},
+        {"new athlete with a team", nullptr, 0, 7, {QStringLiteral("1 7 2026-03-15 00:00 -")}},
         {"same team", "(1, 7, '2026-01-01', null)", 7, 7, {QStringLiteral("1 7 2026-01-01 -")}},
         {"new team closes the others today and opens one",
          "(1, 7, '2026-01-01', null), (1, 8, '2025-01-01', '2025-06-01')",
          7,
          9,
-         {QStringLiteral("1 7 2026-01-01 2026-03-15"), QStringLiteral("1 8 2025-01-01 2025-06-01"),
-          QStringLiteral("1 9 2026-03-15 -")}},
+         {QStringLiteral("1 7 2026-01-01 2026-03-15 00:00"),
+          QStringLiteral("1 8 2025-01-01 2025-06-01"), QStringLiteral("1 9 2026-03-15 00:00 -")}},
         {"team 0 closes all",
          "(1, 7, '2026-01-01', null), (1, 8, '2026-02-01', null), (2, 7, '2026-01-01', null)",
          8,
          0,
-         {QStringLiteral("1 7 2026-01-01 2026-03-15"), QStringLiteral("1 8 2026-02-01 2026-03-15"),
-          QStringLiteral("2 7 2026-01-01 -")}},
+         {QStringLiteral("1 7 2026-01-01 2026-03-15 00:00"),
+          QStringLiteral("1 8 2026-02-01 2026-03-15 00:00"), QStringLiteral("2 7 2026-01-01 -")}},
         {"two open: the later start is current and stays",
          "(1, 7, '2026-01-01', null), (1, 8, '2026-02-01', null)",
          8,
@@ -67,7 +67,7 @@ TEST_F(AthletesTest, SavingMovesTheTeamMembership) {
          "(1, 7, '2026-01-01', null), (1, 8, '2026-02-01', null)",
          8,
          7,
-         {QStringLiteral("1 7 2026-01-01 -"), QStringLiteral("1 8 2026-02-01 2026-03-15")}},
+         {QStringLiteral("1 7 2026-01-01 -"), QStringLiteral("1 8 2026-02-01 2026-03-15 00:00")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
