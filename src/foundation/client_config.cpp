@@ -68,6 +68,8 @@ constexpr auto Always = SaveRule::Always;
 
 // Every single-valued key of the file, in the order the load reads them.
 constexpr KeyRow kKeys[] = {
+    // Read once more before the others, for the database initialisation.
+    {cvDatabaseConnectionString, "Database", "Connectionstring", T, Fixed, Rule, {}, {}},
     {cvIPCAPIBaseUrl,
      "IPCApplicationSettings",
      "APIBaseUrl",
@@ -402,8 +404,12 @@ bool EndsWithDelimiter(const QString& aPath) {
     return aPath.endsWith(u'/') || aPath.endsWith(u'\\');
 }
 
+// A Windows path from a client program's file keeps its own delimiter.
 QString WithDelimiter(const QString& aPath) {
-    return EndsWithDelimiter(aPath) ? aPath : aPath + u'/';
+    if (EndsWithDelimiter(aPath)) {
+        return aPath;
+    }
+    return aPath + (aPath.contains(u'\\') && !aPath.contains(u'/') ? u'\\' : u'/');
 }
 
 // A zone colour that is neither a colour name nor a number would end the zone load: such a key
@@ -452,11 +458,6 @@ TqelClientConfig::TqelClientConfig() : FDatabase(std::make_unique<TqelDatabase>(
     for (int32_t i = 0; i < kTransponderDefaultCount; ++i) {
         FTransponderDefaults[i] = BuiltInTransponderDefault(i);
     }
-    FSprintCategories = std::make_shared<const SprintCategoryList>();
-    FImpactCategories = std::make_shared<const ImpactCategoryList>();
-    FAccelCategories = std::make_shared<const AccelCategoryList>();
-    FDecelCategories = std::make_shared<const AccelCategoryList>();
-    FEventTimes = std::make_shared<const EventTimeList>();
 }
 
 TqelClientConfig::~TqelClientConfig() = default;
@@ -696,27 +697,27 @@ void TqelClientConfig::setVLCInstallDirectory(const QString& aValue) {
 
 // --- Lists ---
 
-std::shared_ptr<const SprintCategoryList> TqelClientConfig::SprintCategories() const {
+SprintCategoryList TqelClientConfig::SprintCategories() const {
     std::lock_guard lock(FLock);
     return FSprintCategories;
 }
 
-std::shared_ptr<const ImpactCategoryList> TqelClientConfig::ImpactCategories() const {
+ImpactCategoryList TqelClientConfig::ImpactCategories() const {
     std::lock_guard lock(FLock);
     return FImpactCategories;
 }
 
-std::shared_ptr<const AccelCategoryList> TqelClientConfig::AccelCategories() const {
+AccelCategoryList TqelClientConfig::AccelCategories() const {
     std::lock_guard lock(FLock);
     return FAccelCategories;
 }
 
-std::shared_ptr<const AccelCategoryList> TqelClientConfig::DecelCategories() const {
+AccelCategoryList TqelClientConfig::DecelCategories() const {
     std::lock_guard lock(FLock);
     return FDecelCategories;
 }
 
-std::shared_ptr<const EventTimeList> TqelClientConfig::EventTimes() const {
+EventTimeList TqelClientConfig::EventTimes() const {
     std::lock_guard lock(FLock);
     return FEventTimes;
 }
@@ -732,37 +733,32 @@ QStringList TqelClientConfig::CSVExportSelectedFields() const {
 }
 
 void TqelClientConfig::setSprintCategories(const SprintCategoryList& aList) {
-    auto list = std::make_shared<const SprintCategoryList>(aList);
     std::lock_guard lock(FLock);
-    FSprintCategories = std::move(list);
+    FSprintCategories = aList;
     markModified();
 }
 
 void TqelClientConfig::setImpactCategories(const ImpactCategoryList& aList) {
-    auto list = std::make_shared<const ImpactCategoryList>(aList);
     std::lock_guard lock(FLock);
-    FImpactCategories = std::move(list);
+    FImpactCategories = aList;
     markModified();
 }
 
 void TqelClientConfig::setAccelCategories(const AccelCategoryList& aList) {
-    auto list = std::make_shared<const AccelCategoryList>(aList);
     std::lock_guard lock(FLock);
-    FAccelCategories = std::move(list);
+    FAccelCategories = aList;
     markModified();
 }
 
 void TqelClientConfig::setDecelCategories(const AccelCategoryList& aList) {
-    auto list = std::make_shared<const AccelCategoryList>(aList);
     std::lock_guard lock(FLock);
-    FDecelCategories = std::move(list);
+    FDecelCategories = aList;
     markModified();
 }
 
 void TqelClientConfig::setEventTimes(const EventTimeList& aList) {
-    auto list = std::make_shared<const EventTimeList>(aList);
     std::lock_guard lock(FLock);
-    FEventTimes = std::move(list);
+    FEventTimes = aList;
     markModified();
 }
 
@@ -806,7 +802,7 @@ void TqelClientConfig::setEventTimeAfterInMS(int32_t aValue) {
 
 RqelEventTime TqelClientConfig::GetEventTime(const QString& aDescription) const {
     std::lock_guard lock(FLock);
-    return FindEventTime(*FEventTimes, aDescription, FEventTimeBeforeInMS, FEventTimeAfterInMS);
+    return FindEventTime(FEventTimes, aDescription, FEventTimeBeforeInMS, FEventTimeAfterInMS);
 }
 
 RqelTransponderDefaults& TqelClientConfig::getTransponderDefault(int32_t anIndex) {
@@ -906,14 +902,14 @@ void TqelClientConfig::loadFromIni(const QString& aFileName, bool aDontShowMessa
         FZones[i].Assign(zones[i]);
     }
 
-    auto sprint = std::make_shared<const SprintCategoryList>(LoadSprintCategories(ini));
-    auto impact = std::make_shared<const ImpactCategoryList>(LoadImpactCategories(ini));
-    auto accel = std::make_shared<const AccelCategoryList>(LoadAccelCategories(ini));
-    auto decel = std::make_shared<const AccelCategoryList>(LoadDecelCategories(ini));
+    auto sprint = LoadSprintCategories(ini);
+    auto impact = LoadImpactCategories(ini);
+    auto accel = LoadAccelCategories(ini);
+    auto decel = LoadDecelCategories(ini);
     QStringList csvFields = LoadCSVExportFields(ini);
     int32_t before = EventTimeBeforeInMS();
     int32_t after = EventTimeAfterInMS();
-    auto eventTimes = std::make_shared<const EventTimeList>(LoadEventTimes(ini, before, after));
+    auto eventTimes = LoadEventTimes(ini, before, after);
     QStringList exerciseNames = LoadExerciseNames(ini);
 
     std::lock_guard lock(FLock);
@@ -955,10 +951,14 @@ void TqelClientConfig::saveValues(IniFile& anIni, const Values& aValues) const {
                     SaveTextKey(anIni, section, key, value.Text, Text(row.SaveDefault.Text));
                 }
                 break;
-            case KeyKind::Folder:
-                SaveTextKey(anIni, section, key, ResolveRelativePath(value.Text),
-                            ResolveRelativePath(Text(row.SaveDefault.Text)));
+            case KeyKind::Folder: {
+                // Compared resolved, but written as held: a relative folder stays relative.
+                const QString resolvedDefault = ResolveRelativePath(Text(row.SaveDefault.Text));
+                const bool isDefault = SameText(ResolveRelativePath(value.Text), resolvedDefault);
+                SaveTextKey(anIni, section, key, value.Text,
+                            isDefault ? value.Text : resolvedDefault);
                 break;
+            }
             case KeyKind::Password:
                 SaveTextKey(anIni, section, key, ScrambleText(value.Text),
                             ScrambleText(Text(row.SaveDefault.Text)));
@@ -999,13 +999,13 @@ bool TqelClientConfig::saveToIni() {
             SaveZones(ini, Text(kZoneLists[i].SaveBase), ZoneTableHigh, *kZoneLists[i].Table,
                       FZones[i]);
         }
-        SaveSprintCategories(ini, *SprintCategories());
-        SaveImpactCategories(ini, *ImpactCategories());
-        SaveAccelCategories(ini, *AccelCategories());
-        SaveDecelCategories(ini, *DecelCategories());
+        SaveSprintCategories(ini, SprintCategories());
+        SaveImpactCategories(ini, ImpactCategories());
+        SaveAccelCategories(ini, AccelCategories());
+        SaveDecelCategories(ini, DecelCategories());
         SaveCSVExportFields(ini, CSVExportSelectedFields());
         SaveExerciseNames(ini, ExerciseNames());
-        SaveEventTimes(ini, EventTimeBeforeInMS(), EventTimeAfterInMS(), *EventTimes());
+        SaveEventTimes(ini, EventTimeBeforeInMS(), EventTimeAfterInMS(), EventTimes());
         EraseEmptySections(ini);
         ini.UpdateFile();
     } catch (const Exception& e) {

@@ -435,12 +435,13 @@ public:
         return qel::ZoneColorFor(FZones[0], aSpeed);
     }
 
-    // --- Lists: snapshots, unchanged by later loads ---
-    std::shared_ptr<const qel::SprintCategoryList> SprintCategories() const;
-    std::shared_ptr<const qel::ImpactCategoryList> ImpactCategories() const;
-    std::shared_ptr<const qel::AccelCategoryList> AccelCategories() const;
-    std::shared_ptr<const qel::AccelCategoryList> DecelCategories() const;
-    std::shared_ptr<const qel::EventTimeList> EventTimes() const;
+    // --- Lists: each call gives a copy that shares the loaded data (implicitly shared, so no
+    // items are copied) and that later loads leave unchanged ---
+    qel::SprintCategoryList SprintCategories() const;
+    qel::ImpactCategoryList ImpactCategories() const;
+    qel::AccelCategoryList AccelCategories() const;
+    qel::AccelCategoryList DecelCategories() const;
+    qel::EventTimeList EventTimes() const;
     QStringList ExerciseNames() const;
     QStringList CSVExportSelectedFields() const;
     // Replace a whole list (the client programs' editors).
@@ -502,11 +503,11 @@ private:
     int32_t FFileVersion = 0;
     QString FLoadError;
     bool FSettingsFromDatabase = false;
-    std::shared_ptr<const qel::SprintCategoryList> FSprintCategories;
-    std::shared_ptr<const qel::ImpactCategoryList> FImpactCategories;
-    std::shared_ptr<const qel::AccelCategoryList> FAccelCategories;
-    std::shared_ptr<const qel::AccelCategoryList> FDecelCategories;
-    std::shared_ptr<const qel::EventTimeList> FEventTimes;
+    qel::SprintCategoryList FSprintCategories;
+    qel::ImpactCategoryList FImpactCategories;
+    qel::AccelCategoryList FAccelCategories;
+    qel::AccelCategoryList FDecelCategories;
+    qel::EventTimeList FEventTimes;
     int32_t FEventTimeBeforeInMS = 0;
     int32_t FEventTimeAfterInMS = 0;
     QStringList FExerciseNames;

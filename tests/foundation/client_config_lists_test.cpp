@@ -254,8 +254,8 @@ TEST_F(ClientListsTest, ClientConfigSavesAndReloadsTheLists) {
     other.loadFromIni(iniName);
     EXPECT_EQ(other.getTransponderDefault(4).AthleteName, "Ann");
     EXPECT_TRUE(other.getTransponderDefault(4).Initialized);
-    ASSERT_EQ(other.SprintCategories()->size(), 1);
-    EXPECT_EQ(other.SprintCategories()->at(0).ID, 3);
+    ASSERT_EQ(other.SprintCategories().size(), 1);
+    EXPECT_EQ(other.SprintCategories().at(0).ID, 3);
     EXPECT_EQ(other.ExerciseNames(), QStringList({"Rondo"}));
     EXPECT_EQ(other.GetEventTime(QStringLiteral("Goal")).TimeAfterInMS, 2);
     EXPECT_EQ(other.CSVExportSelectedFields(), config.CSVExportSelectedFields());
@@ -275,10 +275,10 @@ TEST_F(ClientListsTest, ReloadWhileAnotherThreadReadsTheCategories) {
     std::thread reader([&] {
         while (!stop) {
             double sum = 0;
-            for (const RqelSprintCategory& category : *config.SprintCategories()) {
+            for (const RqelSprintCategory& category : config.SprintCategories()) {
                 sum += category.MinSpeed;
             }
-            for (const RqelAccelCategory& category : *config.DecelCategories()) {
+            for (const RqelAccelCategory& category : config.DecelCategories()) {
                 sum += category.MinAccel;
             }
             EXPECT_EQ(sum, 4.0);

@@ -95,8 +95,8 @@ TEST_F(ClientConfigTest, FixtureWithEveryKindOfValueLoads) {
     EXPECT_EQ(c.NameRepresenting(), nrpLastFirst);
     EXPECT_TRUE(c.CheckServerRunning());
     EXPECT_EQ(c.AgilityHTMLFile(), "agility.html");
-    EXPECT_EQ(c.BallPostProcessingPath(), "C:\\Tools/");
-    EXPECT_EQ(c.BallPostProcessingTool(), "C:\\Tools/post_processing.exe");
+    EXPECT_EQ(c.BallPostProcessingPath(), "C:\\Tools\\");
+    EXPECT_EQ(c.BallPostProcessingTool(), "C:\\Tools\\post_processing.exe");
     EXPECT_TRUE(c.Canrecord());
     EXPECT_FALSE(c.IsMainClient());
     EXPECT_EQ(c.ServerAddress(), "10.0.0.5");
@@ -242,7 +242,9 @@ TEST_F(ClientConfigTest, SaveRemovesDefaultsAndEmptySections) {
         "[Proxy]\r\nPort=3128\r\n"
         "[PTZ Controller]\r\nPan Dir=1\r\n"
         "[Calculations]\r\nCalcFreqInterval=40\r\nMaxPower=60\r\n"
-        "[Client only]\r\nKeep=me\r\n");
+        "[Client only]\r\nKeep=me\r\n"
+        "[Files]\r\nFieldDir=..\\pitches\r\n"
+        "[Database]\r\nConnectionstring=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.mdb\r\n");
     config->setProxyPort(8080);
     config->setPTZPanDir(ptzNone);
     config->setSportVUDBPassword(QStringLiteral("secret"));
@@ -256,6 +258,10 @@ TEST_F(ClientConfigTest, SaveRemovesDefaultsAndEmptySections) {
     EXPECT_FALSE(ini.SectionExists(QStringLiteral("Calculations")));
     EXPECT_FALSE(ini.SectionExists(QStringLiteral("Dataset")));
     EXPECT_EQ(ini.ReadString(QStringLiteral("Client only"), QStringLiteral("Keep"), {}), "me");
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Files"), QStringLiteral("FieldDir"), {}),
+              "..\\pitches");
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Database"), QStringLiteral("Connectionstring"), {}),
+              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.mdb");
     EXPECT_EQ(ini.ReadString(QStringLiteral("General"), QStringLiteral("IniFileVersion"), {}), "2");
     EXPECT_EQ(ini.ReadString(QStringLiteral("General"), QStringLiteral("SettingsFromDatabase"), {}),
               "0");
@@ -363,7 +369,7 @@ TEST_F(ClientConfigTest, BadColourLoadsTheRest) {
     EXPECT_EQ(entry.AthleteName, "Ann");
     EXPECT_EQ(entry.ShirtNum, 9);
     EXPECT_EQ(config->OpenWeatherMapsLocation(), "Ghent");
-    EXPECT_EQ(config->SprintCategories()->size(), 1);
+    EXPECT_EQ(config->SprintCategories().size(), 1);
 }
 
 TEST_F(ClientConfigTest, TransponderDefaultOutsideTheTableIsTheBuiltInOne) {
