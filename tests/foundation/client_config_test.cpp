@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 
 #include "foundation/relative_paths.h"
 #include "foundation/text_utils.h"
@@ -133,29 +134,38 @@ TEST_F(ClientConfigTest, FixtureWithEveryKindOfValueLoads) {
 }
 
 TEST_F(ClientConfigTest, LoadedValuesAreClamped) {
+    using Getter = int32_t (*)(const TqelClientConfig&);
+    const Getter frameInterval = [](const TqelClientConfig& c) {
+        return c.CalcSpeedFrameInterval();
+    };
+    const Getter sensitivity = [](const TqelClientConfig& c) { return c.PositionSensitivity(); };
+    const Getter algorithm = [](const TqelClientConfig& c) {
+        return int32_t{c.PositionAlgorithm()};
+    };
+    const Getter toString = [](const TqelClientConfig& c) {
+        return int32_t{c.DefaultTransponderToString()};
+    };
     struct Case {
-        const char* Key;
-        const char* Stored;
+        QByteArray Line;
+        Getter Get;
         int32_t Loaded;
     };
     const Case cases[] = {
-        {"CalcSpeedFrameInterval", "20", 50}, {"CalcSpeedFrameInterval", "1000", 500},
-        {"PositionSensitivity", "0", 1},      {"PositionSensitivity", "250", 100},
-        {"PositionAlgorithm", "7", 3},        {"PositionAlgorithm", "-1", 3},
-        {"PositionAlgorithm", "4", 4},        {"TransponderToString", "0", 2},
-        {"TransponderToString", "6", 2},      {"TransponderToString", "5", 5},
+        {"[Calculations]\r\nCalcSpeedFrameInterval=20", frameInterval, 50},
+        {"[Calculations]\r\nCalcSpeedFrameInterval=1000", frameInterval, 500},
+        {"[Calculations]\r\nPositionSensitivity=0", sensitivity, 1},
+        {"[Calculations]\r\nPositionSensitivity=250", sensitivity, 100},
+        {"[Calculations]\r\nPositionAlgorithm=7", algorithm, 3},
+        {"[Calculations]\r\nPositionAlgorithm=-1", algorithm, 3},
+        {"[Calculations]\r\nPositionAlgorithm=4", algorithm, 4},
+        {"[Visibility]\r\nTransponderToString=0", toString, 2},
+        {"[Visibility]\r\nTransponderToString=6", toString, 2},
+        {"[Visibility]\r\nTransponderToString=5", toString, 5},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(QStringLiteral("%1=%2").arg(c.Key, c.Stored).toStdString());
-        const QByteArray section =
-            QByteArray(c.Key) == "TransponderToString" ? "[Visibility]" : "[Calculations]";
-        load(section + "\r\n" + c.Key + "=" + c.Stored + "\r\n");
-        const int32_t loaded =
-            QByteArray(c.Key) == "CalcSpeedFrameInterval" ? config->CalcSpeedFrameInterval()
-            : QByteArray(c.Key) == "PositionSensitivity"  ? config->PositionSensitivity()
-            : QByteArray(c.Key) == "PositionAlgorithm"    ? config->PositionAlgorithm()
-                                                          : config->DefaultTransponderToString();
-        EXPECT_EQ(loaded, c.Loaded);
+        SCOPED_TRACE(c.Line.toStdString());
+        load(c.Line + "\r\n");
+        EXPECT_EQ(c.Get(*config), c.Loaded);
     }
     WriteText(iniName, "[Visibility]\r\n");
     TqelClientConfig fresh;
@@ -390,6 +400,30 @@ TEST_F(ClientConfigTest, FailedConnectionIsTheLoadError) {
     load("[Weather]\r\nLocation=Ghent\r\n");
     EXPECT_EQ(config->LoadError(), error);
     EXPECT_EQ(config->OpenWeatherMapsLocation(), "Ghent");
+}
+
+// The player's settings of the user and of the machine live in the test's folder.
+TEST_F(ClientConfigTest, VideoPlayerFolderPrefersTheUsersOwn) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.file("user"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, folder.file("machine"));
+    const auto store = [](QSettings::Scope aScope, const QString& aValue) {
+        QSettings(QSettings::NativeFormat, aScope, QStringLiteral("VideoLAN"),
+                  QStringLiteral("VLC"))
+            .setValue(QStringLiteral("InstallDir"), aValue);
+    };
+    EXPECT_EQ(config->VLCInstallDirectory(), "");
+    store(QSettings::SystemScope, QStringLiteral("/opt/vlc"));
+    EXPECT_EQ(config->VLCInstallDirectory(), "/opt/vlc");
+    config->setVLCInstallDirectory(QStringLiteral("/home/v/vlc"));
+    EXPECT_EQ(config->VLCInstallDirectory(), "/home/v/vlc");
+    // Back to the machine's folder: the user's entry is emptied, the machine's applies again.
+    config->setVLCInstallDirectory(QStringLiteral("/opt/vlc"));
+    EXPECT_EQ(QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("VideoLAN"),
+                        QStringLiteral("VLC"))
+                  .value(QStringLiteral("InstallDir"))
+                  .toString(),
+              "");
+    EXPECT_EQ(config->VLCInstallDirectory(), "/opt/vlc");
 }
 
 TEST(ClientConfigSingleton, IsCreatedOnce) {
