@@ -282,13 +282,11 @@ TEST_F(AthletesTest, PicturesRoundTrip) {
 }
 
 TEST_F(AthletesTest, PreparedAthletesComeWithThePreparedTeam) {
-    Exec(
-        QStringLiteral("create table if not exists PREPARE_TRANSPONDER (PRC_ID integer, PLR_ID "
-                       "integer, TEAM_ID integer)"));
     Exec(QStringLiteral("insert into PLAYER (PLR_ID) values (1), (2), (3)"));
     Exec(QStringLiteral("insert into TEAM_PLR values (1, 7, '2026-01-01', null)"));
-    Exec(QStringLiteral(
-        "insert into PREPARE_TRANSPONDER values (10, 1, 9), (10, 3, 0), (11, 2, 7)"));
+    Exec(
+        QStringLiteral("insert into PREPARE_TRANSPONDER (PRC_ID, ATP_ID, PLR_ID, TEAM_ID) values "
+                       "(10, 1, 1, 9), (10, 2, 3, 0), (11, 3, 2, 7)"));
     TqeldbPlayers players(database.get());
     players.LoadPrepareRec(10);
     ASSERT_EQ(players.Count(), 2);

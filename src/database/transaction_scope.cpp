@@ -1,0 +1,30 @@
+#include "database/transaction_scope.h"
+
+#include "database/database.h"
+
+namespace qel {
+
+bool InTransaction(const TqelDatabase& aDatabase) {
+    return aDatabase.Connection()->InTransaction();
+}
+
+void RunInTransaction(TqelDatabase& aDatabase, const std::function<void()>& aWork) {
+    if (InTransaction(aDatabase)) {
+        aWork();
+        return;
+    }
+    aDatabase.StartTransaction();
+    try {
+        aWork();
+        aDatabase.Commit();
+    } catch (...) {
+        try {
+            aDatabase.Rollback();
+        } catch (...) {
+            // The failure of the work is the one to report.
+        }
+        throw;
+    }
+}
+
+}  // namespace qel
