@@ -4,6 +4,7 @@
 
 #include "database/row_helpers.h"
 #include "database/schema.h"
+#include "database/transaction_scope.h"
 
 namespace {
 
@@ -48,13 +49,18 @@ void TqelAvailableTransponder::AfterInsert(TqelQuery& aSQL) {
 }
 
 void TqelAvailableTransponder::Delete(TqelQuery& aSQL) {
-    for (const QString& statement :
-         {QStringLiteral("delete from PREPARE_TRANSPONDER where ATP_ID = :ATP_ID"),
-          QStringLiteral("delete from AVAILABLE_TRANSPONDERS where ATP_ID = :ATP_ID")}) {
-        aSQL.setText(statement);
-        aSQL.SetParamAsInteger(kATP_ID, FATPid);
-        aSQL.ExecSQL();
-    }
+    TqelDatabase* database = aSQL.Database();
+    qel::Assert(database != nullptr, QStringLiteral("A vest is deleted in a database."));
+    // A vest gone from its preparations must be gone from the inventory too, and the reverse.
+    qel::RunInTransaction(*database, [&] {
+        for (const QString& statement :
+             {QStringLiteral("delete from PREPARE_TRANSPONDER where ATP_ID = :ATP_ID"),
+              QStringLiteral("delete from AVAILABLE_TRANSPONDERS where ATP_ID = :ATP_ID")}) {
+            aSQL.setText(statement);
+            aSQL.SetParamAsInteger(kATP_ID, FATPid);
+            aSQL.ExecSQL();
+        }
+    });
 }
 
 void TqelAvailableTransponder::DataSetToVaruza(TqelQuery& aSQL) {

@@ -55,6 +55,9 @@ const QString kPRC_ID = QStringLiteral("PRC_ID");
 const QString kATP_ID = QStringLiteral("ATP_ID");
 const QString kTP_ID = QStringLiteral("TP_ID");
 
+// Rolls a vest swap back when one of its saves answers a failure.
+class SaveRefused : public std::exception {};
+
 TqelPrepareRecording* OwningPreparation(TqelDBComponent* AOwner) {
     auto* preparation = dynamic_cast<TqelPrepareRecording*>(AOwner);
     if (!preparation) {
@@ -529,39 +532,23 @@ int32_t TqeldbPrepareRecordings::ChangeAthletesVest(int32_t aPrepID, const QStri
 
     // Each athlete's row is written into the other vest's row: half a swap would leave one
     // athlete on both vests, so both saves stand or fall together.
-    const bool own = !qel::InTransaction(*Database());
-    if (own) {
-        Database()->StartTransaction();
-    }
-    int32_t result = 0;
-    for (const auto& transponder : scratch.Transponders()) {
-        if (transponder->ATPid() == oldId) {
-            transponder->setATPid(newId);
-        } else if (transponder->ATPid() == newId) {
-            transponder->setATPid(oldId);
-        }
-        result = SaveTransponder(transponder.get());
-        if (result != 0) {
-            break;
-        }
-    }
-    if (!own) {
-        return result;
-    }
     try {
-        if (result == 0) {
-            Database()->Commit();
-            return 0;
-        }
-    } catch (const std::exception&) {
-        result = 1;
+        qel::RunInTransaction(*Database(), [&] {
+            for (const auto& transponder : scratch.Transponders()) {
+                if (transponder->ATPid() == oldId) {
+                    transponder->setATPid(newId);
+                } else if (transponder->ATPid() == newId) {
+                    transponder->setATPid(oldId);
+                }
+                if (SaveTransponder(transponder.get()) != 0) {
+                    throw SaveRefused();
+                }
+            }
+        });
+    } catch (const SaveRefused&) {
+        return 1;
     }
-    try {
-        Database()->Rollback();
-    } catch (const std::exception&) {
-        // The failed save is the answer.
-    }
-    return result;
+    return 0;
 }
 
 TqelAvailableTransponder* TqeldbPrepareRecordings::GetAvailableByAntenna(int32_t aAntennaID) const {

@@ -4,12 +4,8 @@
 
 namespace qel {
 
-bool InTransaction(const TqelDatabase& aDatabase) {
-    return aDatabase.Connection()->InTransaction();
-}
-
 void RunInTransaction(TqelDatabase& aDatabase, const std::function<void()>& aWork) {
-    if (InTransaction(aDatabase)) {
+    if (aDatabase.Connection()->InTransaction()) {
         aWork();
         return;
     }

@@ -10,7 +10,4 @@ namespace qel {
 // raises. Inside a transaction the caller opened, aWork simply joins it: the caller decides.
 void RunInTransaction(TqelDatabase& aDatabase, const std::function<void()>& aWork);
 
-// Whether the connection of aDatabase is inside a transaction.
-bool InTransaction(const TqelDatabase& aDatabase);
-
 }  // namespace qel

@@ -94,6 +94,15 @@ TEST_F(AvailableTranspondersTest, DeletingAVestRemovesItFromEveryPreparation) {
                        "(10, 2, 2), (11, 1, 1)"));
     TqeldbAvailableTransponders inventory(database.get());
     inventory.GetAll();
+    Exec(
+        QStringLiteral("create trigger KEEP_VEST before delete on AVAILABLE_TRANSPONDERS begin "
+                       "select raise(abort, 'refused'); end"));
+    EXPECT_ANY_THROW(inventory.DeleteATPByID(1));
+    EXPECT_EQ(Rows(QStringLiteral("select count(*) from PREPARE_TRANSPONDER")),
+              QStringList{QStringLiteral("3")})
+        << "the vest stays in its preparations while it stays in the inventory";
+    Exec(QStringLiteral("drop trigger KEEP_VEST"));
+
     inventory.DeleteATPByID(1);
     inventory.DeleteATPByID(42);
     EXPECT_EQ(Labels(inventory), (QStringList{QStringLiteral("A"), QStringLiteral("c")}));

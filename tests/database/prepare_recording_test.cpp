@@ -196,6 +196,14 @@ TEST_F(PrepareRecordingTest, LoadingJoinsInventoryAndAthleteAndNumbersOnlyByMatc
     EXPECT_EQ(preparation.TransponderByID(7), second);
     EXPECT_EQ(preparation.TransponderByVest(QStringLiteral("v1")), nullptr);
 
+    // The plain load adds the stored rows, the one without inventory row too, bare.
+    preparation.ClearTransponders();
+    preparations.GetTransponders(&preparation);
+    EXPECT_EQ(preparation.TPCount(), 3);
+    ASSERT_NE(preparation.TransponderByID(9), nullptr);
+    EXPECT_TRUE(preparation.TransponderByID(7)->VestID().isEmpty());
+    EXPECT_EQ(preparation.TransponderByID(7)->Antenna1ID(), 0);
+
     // No row: the preparation keeps its values and reloads its own transponders.
     preparations.GetPrepareRecordingAndAntennas(99, &preparation);
     EXPECT_EQ(preparation.PrcID(), 4);
@@ -335,6 +343,14 @@ TEST_F(PrepareRecordingTest, DeletingAPreparationRemovesEverythingItHolds) {
     preparations.GetAll(false, false);
     preparations.DeleteByID(42);
     EXPECT_EQ(preparations.Count(), 2);
+
+    Exec(
+        QStringLiteral("create trigger KEEP_PREPARATION before delete on PREPARE_RECORDING "
+                       "begin select raise(abort, 'refused'); end"));
+    EXPECT_ANY_THROW(preparations.DeleteByID(1));
+    EXPECT_EQ(Rows(counts.arg(1)), QStringList{QStringLiteral("7")}) << "nothing half deleted";
+    EXPECT_EQ(preparations.Count(), 2);
+    Exec(QStringLiteral("drop trigger KEEP_PREPARATION"));
 
     preparations.DeleteByID(1);
     EXPECT_EQ(Descriptions(preparations), QStringList{QStringLiteral("P2")});
