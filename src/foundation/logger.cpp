@@ -67,7 +67,11 @@ void TlpmLogger::log(TlpmLogCategory aCategory, TlpmLogLevel aLevel, const QStri
             OnLog(aLevel, aCategory, line);
         }
         FLogLines.push_back(line + kLineEnd);
-        // Nothing writes them when no file is set; keep the newest only.
+        if (FLogLines.size() > static_cast<size_t>(kMaxKeptLines)) {
+            // A burst larger than the memory limit goes to the file before anything is dropped.
+            WriteKeptLines();
+        }
+        // Lines that no file takes (none set, or it cannot be written): keep the newest only.
         while (FLogLines.size() > static_cast<size_t>(kMaxKeptLines)) {
             FLogLines.pop_front();
         }

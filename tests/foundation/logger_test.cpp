@@ -107,6 +107,19 @@ TEST_F(LoggerTest, AppendsToAnExistingFile) {
               QByteArray("old line\r\n2020/08/14 14:37:05.123: (ERR) new line\r\n"));
 }
 
+TEST_F(LoggerTest, ABurstBeyondTheMemoryLimitReachesTheFileWhole) {
+    TlpmLogger logger;
+    logger.start(folder.file(QStringLiteral("lpm.log")));
+    const int count = TlpmLogger::kMaxKeptLines + 5;
+    for (int i = 0; i < count; ++i) {
+        logger.error(QString::number(i));
+    }
+    logger.stop();
+    const QByteArray written = ReadAll(folder.file(QStringLiteral("lpm_2020-08-14_1400-1459.log")));
+    EXPECT_EQ(written.count("\r\n"), count);
+    EXPECT_TRUE(written.startsWith("2020/08/14 14:37:05.123: (ERR) 0\r\n"));
+}
+
 TEST_F(LoggerTest, FileErrorsKeepTheLinesForTheNextFlush) {
     TlpmLogger logger;
     logger.start(folder.file(QStringLiteral("missing/lpm.log")));
