@@ -40,7 +40,7 @@ void TlpmClientConnection::sendToClient(const QBuffer& aDatagram) {
 
 void TlpmClientConnection::sendToClient(const QByteArray& aDatagram) {
     if (FSocket && FSocket->state() == QAbstractSocket::ConnectedState) {
-        FSocket->write(aDatagram);
+        WriteBounded(FSocket, aDatagram, MaxBufferSize(), DisplayName());
     }
 }
 

@@ -108,7 +108,7 @@ void TlpmClientSocket::sendToServer(const QBuffer& aDatagram) {
 
 void TlpmClientSocket::sendToServer(const QByteArray& aDatagram) {
     if (FSocket->state() == QAbstractSocket::ConnectedState) {
-        FSocket->write(aDatagram);
+        WriteBounded(FSocket, aDatagram, MaxBufferSize(), DisplayName());
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cxxabi.h>
 #include <QAbstractSocket>
+#include <QPointer>
 #include <QScopeGuard>
 #include <algorithm>
 #include <cstring>
@@ -63,6 +64,27 @@ void TlpmPort::clearInput() {
     FRdPtr = 0;
     FWrPtr = 0;
     releaseLargeBuffers();
+}
+
+bool TlpmPort::WriteBounded(QAbstractSocket* aSocket, const QByteArray& aData, qint64 aLimit,
+                            const QString& aName) {
+    if (aSocket->bytesToWrite() + aData.size() <= aLimit) {
+        aSocket->write(aData);
+        return true;
+    }
+    Logger().error(QStringLiteral("%1: %2 bytes wait to be sent, the peer does not read: closing")
+                       .arg(aName)
+                       .arg(aSocket->bytesToWrite()));
+    QPointer<QAbstractSocket> socket = aSocket;
+    QMetaObject::invokeMethod(
+        aSocket,
+        [socket] {
+            if (socket) {
+                socket->abort();
+            }
+        },
+        Qt::QueuedConnection);
+    return false;
 }
 
 void TlpmPort::dropInput() {

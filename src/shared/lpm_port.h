@@ -70,6 +70,12 @@ public:
 
     // At least the initial size; a smaller buffer already in use is kept until it empties.
     int32_t MaxBufferSize() const { return FMaxBufferSize; }
+
+    // Queues aData on aSocket unless the bytes still waiting there would pass aLimit: a peer that
+    // stops reading must not make us buffer without bound. Such a connection is logged and
+    // aborted from the event loop (never inside the caller's loop over connections); false then.
+    static bool WriteBounded(QAbstractSocket* aSocket, const QByteArray& aData, qint64 aLimit,
+                             const QString& aName);
     void setMaxBufferSize(int32_t aValue);
     int32_t BufferSize() const { return FBufferSize; }
     // Received bytes that are not yet part of a delivered message.

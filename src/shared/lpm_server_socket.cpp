@@ -134,7 +134,11 @@ void TlpmServerSocket::sendToAll(const QBuffer& aDatagram) {
 void TlpmServerSocket::sendToAll(const QByteArray& aDatagram) {
     for (const Client& client : FClients) {
         if (client.Socket->state() == QAbstractSocket::ConnectedState) {
-            client.Socket->write(aDatagram);
+            const qint64 limit = client.Connection ? client.Connection->MaxBufferSize()
+                                                   : TlpmPort::kDefaultMaxBufferSize;
+            const QString name = client.Connection ? client.Connection->DisplayName()
+                                                   : QStringLiteral("TlpmServerSocket");
+            TlpmPort::WriteBounded(client.Socket, aDatagram, limit, name);
         }
     }
 }

@@ -243,3 +243,24 @@ TEST(ServerSocketConstruction, NeedsBothCallbacks) {
 }
 
 }  // namespace
+
+// A peer that does not read must not make the server buffer without bound: past the
+// connection's limit it is logged and closed; the other connection keeps its data.
+TEST_F(ServerSocketTest, APeerThatDoesNotReadIsClosedAtTheSendLimit) {
+    qel::test::LogCapture log;
+    auto slow = connectClient();
+    auto healthy = connectClient();
+    TlpmClientConnection* slowConnection = FConnected[0];
+    slowConnection->setMaxBufferSize(100000);
+    const QByteArray block = Frame(1, 60000);
+
+    // Without the event loop nothing leaves the write buffers, so the second block passes the
+    // limit of the slow connection only.
+    FServer->sendToAll(block);
+    FServer->sendToAll(block);
+    EXPECT_TRUE(log.contains(QStringLiteral("the peer does not read: closing")));
+    EXPECT_TRUE(WaitUntil([&] { return FDisconnected.size() == 1; }));
+    EXPECT_EQ(FDisconnected[0], slowConnection);
+    EXPECT_TRUE(WaitUntil([&] { return healthy->received().size() >= 2 * block.size(); }));
+    EXPECT_EQ(FServer->ClientCount(), 1);
+}
