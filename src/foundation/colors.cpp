@@ -4,6 +4,7 @@
 
 #include "foundation/text_utils.h"
 #include "platform/exception.h"
+#include "platform/numbers.h"
 #include "platform/text_compare.h"
 
 namespace {
@@ -103,14 +104,11 @@ uint32_t TextToColor(const QString& aText) {
     if (ColorNameToColor(aText, color)) {
         return color;
     }
-    // The integer reader answers a default for bad text: two different defaults tell a stored
-    // 0 from text that is no number.
-    const QVariant text(aText);
-    const int32_t value = VarToIntDef(text, 0);
-    if (value == 0 && VarToIntDef(text, 1) != 0) {
+    const std::optional<int32_t> value = TryStrToInt(aText);
+    if (!value) {
         throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(aText));
     }
-    return static_cast<uint32_t>(value);
+    return static_cast<uint32_t>(*value);
 }
 
 }  // namespace qel

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "platform/ansi_codec.h"
+#include "platform/numbers.h"
 
 namespace qel {
 namespace {
@@ -73,53 +74,6 @@ void CheckKeyName(const QString& aIdent) {
                !aIdent.contains(QLatin1Char('\r')) && !aIdent.startsWith(QLatin1Char('[')) &&
                !aIdent.startsWith(QLatin1Char(';')),
            QStringLiteral("Invalid ini key name \"%1\"").arg(aIdent));
-}
-
-bool TryParseInteger(const QString& aText, int32_t& aValue) {
-    QStringView text(aText);
-    bool negative = false;
-    if (!text.isEmpty() && (text[0] == QLatin1Char('-') || text[0] == QLatin1Char('+'))) {
-        negative = text[0] == QLatin1Char('-');
-        text = text.mid(1);
-    }
-    int base = 10;
-    if (text.startsWith(QLatin1Char('$'))) {
-        text = text.mid(1);
-        base = 16;
-    } else if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
-        text = text.mid(2);
-        base = 16;
-    }
-    if (text.isEmpty() || text.size() > 10) {
-        return false;
-    }
-    int64_t magnitude = 0;
-    for (QChar c : text) {
-        const int digit =
-            c.isDigit() ? c.digitValue()
-            : base == 16 && c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f')
-                ? c.toLower().unicode() - 'a' + 10
-                : -1;
-        if (digit < 0 || digit >= base || c.unicode() > 127) {
-            return false;
-        }
-        magnitude = magnitude * base + digit;
-    }
-    if (base == 16) {
-        // Eight hexadecimal digits are a 32-bit pattern: $FFFFFFFF is -1.
-        if (magnitude > 0xFFFFFFFFLL) {
-            return false;
-        }
-        const auto bits = static_cast<int32_t>(static_cast<uint32_t>(magnitude));
-        aValue = negative ? static_cast<int32_t>(0u - static_cast<uint32_t>(bits)) : bits;
-        return true;
-    }
-    const int64_t value = negative ? -magnitude : magnitude;
-    if (value < INT32_MIN || value > INT32_MAX) {
-        return false;
-    }
-    aValue = static_cast<int32_t>(value);
-    return true;
 }
 
 QString Decode(const QByteArray& aBytes, IniEncoding& aEncoding) {
@@ -254,8 +208,7 @@ QString IniFile::ReadString(const QString& aSection, const QString& aIdent,
 
 int32_t IniFile::ReadInteger(const QString& aSection, const QString& aIdent,
                              int32_t aDefault) const {
-    int32_t value = 0;
-    return TryParseInteger(ReadString(aSection, aIdent, QString()), value) ? value : aDefault;
+    return qel::TryStrToInt(ReadString(aSection, aIdent, QString())).value_or(aDefault);
 }
 
 bool IniFile::ReadBool(const QString& aSection, const QString& aIdent, bool aDefault) const {

@@ -45,4 +45,63 @@ int32_t TruncToInt32(double aValue) {
     return ToInt32Checked(Trunc(aValue));
 }
 
+namespace {
+
+// The value of one digit in aBase (10 or 16), -1 for anything else.
+int DigitValue(char16_t aChar, int aBase) {
+    if (aChar >= u'0' && aChar <= u'9') {
+        return aChar - u'0';
+    }
+    if (aBase == 16 && aChar >= u'a' && aChar <= u'f') {
+        return aChar - u'a' + 10;
+    }
+    if (aBase == 16 && aChar >= u'A' && aChar <= u'F') {
+        return aChar - u'A' + 10;
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::optional<int32_t> TryStrToInt(const QString& aText) {
+    qsizetype i = 0;
+    const qsizetype n = aText.size();
+    while (i < n && (aText[i] == u' ' || aText[i] == u'\t')) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < n && (aText[i] == u'-' || aText[i] == u'+')) {
+        negative = aText[i] == u'-';
+        ++i;
+    }
+    int base = 10;
+    if (i < n && aText[i] == u'$') {
+        base = 16;
+        ++i;
+    } else if (i < n && (aText[i] == u'x' || aText[i] == u'X')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < n && aText[i] == u'0' && (aText[i + 1] == u'x' || aText[i + 1] == u'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= n) {
+        return std::nullopt;
+    }
+    const uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+    uint64_t magnitude = 0;
+    for (; i < n; ++i) {
+        const int digit = DigitValue(aText[i].unicode(), base);
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        magnitude = magnitude * base + digit;
+        if (magnitude > limit) {
+            return std::nullopt;
+        }
+    }
+    const uint32_t bits = static_cast<uint32_t>(magnitude);
+    return static_cast<int32_t>(negative ? 0u - bits : bits);
+}
+
 }  // namespace qel

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QString>
 #include <cstdint>
+#include <optional>
 
 // Number helpers with the semantics the system relies on.
 
@@ -17,5 +19,10 @@ namespace qel {
 // behaviour when the value does not fit.
 int32_t RoundToInt32(double aValue);
 int32_t TruncToInt32(double aValue);
+
+// The runtime's integer text: decimal with an optional sign after leading blanks, or hexadecimal
+// after "$", "x" or "0x" (up to 32 bits, taken as two's complement: $FFFFFFFF is -1). Nothing may
+// follow the digits; empty when the text is no 32-bit integer.
+std::optional<int32_t> TryStrToInt(const QString& aText);
 
 }  // namespace qel
