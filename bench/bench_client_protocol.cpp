@@ -3,7 +3,7 @@
 #include <QBuffer>
 #include <vector>
 
-#include "foundation/client_protocol.h"
+#include "foundation/protocol/client_protocol.h"
 
 // The live update as the client server sends it: one reused stream, the samples of one tick.
 static void BM_EncodeUpdate(benchmark::State& state) {

@@ -14,7 +14,7 @@
 #include <new>
 #include <vector>
 
-#include "foundation/client_protocol.h"
+#include "foundation/protocol/client_protocol.h"
 #include "shared/lpm_udp_socket.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <functional>
 
-#include "foundation/client_protocol.h"
+#include "foundation/protocol/client_protocol.h"
 
 namespace {
 

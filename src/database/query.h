@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "database/database_connection.h"
-#include "foundation/registry_helper.h"
+#include "foundation/system/registry_helper.h"
 #include "platform/date_time.h"
 
 class TqelQuery;

@@ -5,7 +5,6 @@
 #include <limits>
 #include <numbers>
 
-#include "model/field_line.h"
 #include "platform/numbers.h"
 
 namespace {
@@ -53,7 +52,7 @@ RqelCalculatedPosition InMetres(const RqelPositionRec& aPos) {
 }
 
 // Kinds 0 to 3: the line reduced to its bounding box.
-bool CrossesAxis(const TqelFieldLineVaruza& aLine, uint8_t aKind,
+bool CrossesAxis(const qel::ICrossingLine& aLine, uint8_t aKind,
                  const RqelCalculatedPosition& aFrom, const RqelCalculatedPosition& aTo,
                  double& aFraction, RqelCalculatedPosition& aCrossing) {
     aCrossing.Clear();
@@ -96,7 +95,7 @@ bool CrossesAxis(const TqelFieldLineVaruza& aLine, uint8_t aKind,
 }
 
 // Kinds 4 and above: the line's equation; either direction of crossing counts.
-bool CrossesSloped(TqelFieldLineVaruza& aLine, uint8_t aKind, const RqelCalculatedPosition& aFrom,
+bool CrossesSloped(qel::ICrossingLine& aLine, uint8_t aKind, const RqelCalculatedPosition& aFrom,
                    const RqelCalculatedPosition& aTo, double& aFraction,
                    RqelCalculatedPosition& aCrossing) {
     if (!aLine.CoefficientCalculated()) {
@@ -434,7 +433,7 @@ void PerpendicularPoint(const RqelPositionRec& aP, const RqelPositionRec& aQ, in
     aOut.YinMM = outY;
 }
 
-bool CrossesFieldLine(TqelFieldLineVaruza* aLine, uint8_t aCrossingDirection,
+bool CrossesFieldLine(qel::ICrossingLine* aLine, uint8_t aCrossingDirection,
                       const RqelCalculatedPosition& aFrom, const RqelCalculatedPosition& aTo,
                       double& aFraction, RqelCalculatedPosition& aCrossing) {
     aFraction = 0;
@@ -453,7 +452,7 @@ bool CrossesFieldLine(TqelFieldLineVaruza* aLine, uint8_t aCrossingDirection,
     }
 }
 
-bool CrossesFieldLineMM(TqelFieldLineVaruza* aLine, uint8_t aCrossingDirection,
+bool CrossesFieldLineMM(qel::ICrossingLine* aLine, uint8_t aCrossingDirection,
                         const RqelPositionRec& aFrom, const RqelPositionRec& aTo, double& aFraction,
                         RqelCalculatedPosition& aCrossing) {
     return CrossesFieldLine(aLine, aCrossingDirection, InMetres(aFrom), InMetres(aTo), aFraction,

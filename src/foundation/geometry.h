@@ -7,13 +7,27 @@
 #include "foundation/shared_enums.h"
 #include "platform/exception.h"
 
-class TqelFieldLineVaruza;
-
 // Plane and space geometry shared by the data model, the analyses, the drivers and the cameras.
 // Stateless: any thread may call these. Angles are radians; a bearing runs from +X towards +Y
 // and lies in [0, 2*pi).
 
 namespace qel {
+
+// What the crossing test needs of a line: its end points in metres and its equation
+// Y = A * X + B with C the slope of the perpendicular. The data model's field line provides it.
+class ICrossingLine {
+public:
+    virtual void StartPos(RqelCalculatedPosition& aPos) const = 0;
+    virtual void EndPos(RqelCalculatedPosition& aPos) const = 0;
+    virtual bool CoefficientCalculated() const = 0;
+    virtual void CalculateCoefficients() = 0;
+    virtual double A() const = 0;
+    virtual double B() const = 0;
+    virtual double C() const = 0;
+
+protected:
+    ~ICrossingLine() = default;
+};
 
 // How a move must cross a field line to count (one byte wherever it is stored).
 constexpr uint8_t CrossPositiveX = 0;
@@ -103,11 +117,11 @@ void PerpendicularPoint(const RqelPositionRec& aP, const RqelPositionRec& aQ, in
 // the share of the move before the crossing (0 whenever the result is false); aCrossing the
 // crossing point, its OnField the result. Never raises; a null line gives false. Computes the
 // line's coefficients when they are not yet.
-bool CrossesFieldLine(TqelFieldLineVaruza* aLine, uint8_t aCrossingDirection,
+bool CrossesFieldLine(qel::ICrossingLine* aLine, uint8_t aCrossingDirection,
                       const RqelCalculatedPosition& aFrom, const RqelCalculatedPosition& aTo,
                       double& aFraction, RqelCalculatedPosition& aCrossing);
 // The same for positions in mm (OnField taken from Valid); the crossing is in metres.
-bool CrossesFieldLineMM(TqelFieldLineVaruza* aLine, uint8_t aCrossingDirection,
+bool CrossesFieldLineMM(qel::ICrossingLine* aLine, uint8_t aCrossingDirection,
                         const RqelPositionRec& aFrom, const RqelPositionRec& aTo, double& aFraction,
                         RqelCalculatedPosition& aCrossing);
 

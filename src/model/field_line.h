@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <type_traits>
 
-struct RqelCalculatedPosition;
+#include "foundation/geometry.h"
 
 // A point of the field geometry in whole millimetres, as the field file stores it.
 struct RqelFieldPosition {
@@ -19,7 +19,7 @@ static_assert(std::is_trivially_copyable_v<RqelFieldPosition>);
 // Belongs to the data model's field; whoever owns the field decides which thread may change it.
 // The coefficients are computed on demand (CrossesFieldLine does it when they are not yet), so a
 // line shared between threads should have them computed before it is shared.
-class TqelFieldLineVaruza {
+class TqelFieldLineVaruza : public qel::ICrossingLine {
 public:
     TqelFieldLineVaruza() = default;
     TqelFieldLineVaruza(const RqelFieldPosition& aStartPoint, const RqelFieldPosition& aEndPoint,
@@ -36,21 +36,21 @@ public:
     void setHeightInMM(int32_t aValue) { FHeightInMM = aValue; }
 
     // Slope dY/dX; 0 for a line parallel to Y.
-    double A() const { return FA; }
+    double A() const override { return FA; }
     // Y intercept in metres.
-    double B() const { return FB; }
+    double B() const override { return FB; }
     // -1/A, or 0 when A is 0.
-    double C() const { return FC; }
+    double C() const override { return FC; }
     // Bearing from start to end in radians, [0, 2*pi).
     double Angle() const { return FAngle; }
     double LengthInM() const { return FLengthInM; }
-    bool CoefficientCalculated() const { return FCoefficientCalculated; }
+    bool CoefficientCalculated() const override { return FCoefficientCalculated; }
 
-    void CalculateCoefficients();
+    void CalculateCoefficients() override;
 
     // The points in metres, Z from the line's height; nothing else of the record is written.
-    void StartPos(RqelCalculatedPosition& aPos) const;
-    void EndPos(RqelCalculatedPosition& aPos) const;
+    void StartPos(RqelCalculatedPosition& aPos) const override;
+    void EndPos(RqelCalculatedPosition& aPos) const override;
 
 private:
     RqelFieldPosition FStartPoint;

@@ -5,8 +5,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-#include "foundation/logger.h"
-#include "foundation/network_utils.h"
+#include "foundation/logging/logger.h"
+#include "foundation/net/network_utils.h"
 #include "platform/ansi_codec.h"
 #include "shared/timeout_manager.h"
 

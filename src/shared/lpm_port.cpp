@@ -8,7 +8,7 @@
 #include <cstring>
 #include <typeinfo>
 
-#include "foundation/logger.h"
+#include "foundation/logging/logger.h"
 #include "platform/exception.h"
 #include "platform/tick_count.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "fakes/fake_tcp_peer.h"
-#include "foundation/client_protocol.h"
+#include "foundation/protocol/client_protocol.h"
 #include "shared/lpm_server_socket.h"
 #include "socket_test_support.h"
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "fakes/fake_tcp_peer.h"
-#include "foundation/network_utils.h"
+#include "foundation/net/network_utils.h"
 #include "platform/tick_count.h"
 #include "shared/timeout_manager.h"
 #include "socket_test_support.h"

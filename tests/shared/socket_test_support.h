@@ -9,7 +9,7 @@
 #include <cstring>
 #include <functional>
 
-#include "foundation/logger.h"
+#include "foundation/logging/logger.h"
 #include "platform/queued_call.h"
 
 namespace qel::test {
