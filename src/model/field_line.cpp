@@ -1,9 +1,26 @@
 #include "model/field_line.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "foundation/geometry.h"
 #include "foundation/position_records.h"
+#include "model/transponder/packed_record.h"
+
+void RqelFieldPosition::Rotate90Deg() {
+    const int32_t x = XinMM;
+    XinMM = qel::WrapNegate(YinMM);
+    YinMM = x;
+}
+
+void RqelFieldPosition::Rotate(double aDegrees) {
+    RotatePoint(XinMM, YinMM, aDegrees * std::numbers::pi / 180.0);
+}
+
+void RqelFieldPosition::Transpose(int32_t aXOffsetInMM, int32_t aYOffsetInMM) {
+    XinMM = qel::WrapAdd(XinMM, aXOffsetInMM);
+    YinMM = qel::WrapAdd(YinMM, aYOffsetInMM);
+}
 
 TqelFieldLineVaruza::TqelFieldLineVaruza(const RqelFieldPosition& aStartPoint,
                                          const RqelFieldPosition& aEndPoint, int32_t aHeightInMM)

@@ -57,4 +57,37 @@ TEST(FieldLineTest, PositionsInMetresAndStaleCoefficients) {
     EXPECT_FALSE(line.CoefficientCalculated());
 }
 
+TEST(FieldPositionTest, RotateAndTranspose) {
+    const struct {
+        const char* name;
+        RqelFieldPosition start;
+        double degrees;
+        RqelFieldPosition expected;
+    } cases[] = {
+        {"quarter turn", {1000, 0}, 90, {0, 1000}},
+        {"half turn", {1000, -250}, 180, {-1000, 250}},
+        {"clockwise", {1000, 0}, -90, {0, -1000}},
+        {"45 degrees, rounded", {1000, 0}, 45, {707, 707}},
+        {"both from the old values", {1000, 1000}, 90, {-1000, 1000}},
+    };
+    for (const auto& c : cases) {
+        RqelFieldPosition p = c.start;
+        p.Rotate(c.degrees);
+        EXPECT_EQ(p.XinMM, c.expected.XinMM) << c.name;
+        EXPECT_EQ(p.YinMM, c.expected.YinMM) << c.name;
+    }
+
+    RqelFieldPosition p{1000, 0};
+    p.Rotate90Deg();
+    EXPECT_EQ(p.XinMM, 0);
+    EXPECT_EQ(p.YinMM, 1000);
+    p.Rotate90Deg();
+    EXPECT_EQ(p.XinMM, -1000);
+    EXPECT_EQ(p.YinMM, 0);
+
+    p.Transpose(250, -300);
+    EXPECT_EQ(p.XinMM, -750);
+    EXPECT_EQ(p.YinMM, -300);
+}
+
 }  // namespace
