@@ -47,6 +47,25 @@ TEST(RawSample, PacksToTheHandWrittenBytesAndReadsThemBack) {
     EXPECT_EQ(read.GetStatus(), ldsOK);
 }
 
+// A transponder's samples are one block of bytes in the dataset file.
+TEST(RawSample, ArraysAreContiguousImages) {
+    RqelRawSample samples[2];
+    samples[0] = ReadRecord<RqelRawSample>(kRawSample);
+    samples[1].SetValues(7, 1, 1, 0, 1, 0, 0, 0, 0, 0);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadWrite);
+    qel::BinaryWriter(buffer).writeBytes(samples, sizeof samples);
+    ASSERT_EQ(data.size(), 40);
+    EXPECT_EQ(data.left(20), Fixture(kRawSample));
+
+    buffer.seek(0);
+    RqelRawSample read[2];
+    qel::BinaryReader(buffer).readExact(read, sizeof read);
+    EXPECT_EQ(read[0].YinMM(), 300000);
+    EXPECT_EQ(read[1].TimeStampInMS(), 7);
+}
+
 TEST(RawSample, ValuesWrapToTheirFieldWidths) {
     EXPECT_EQ(Packed(0, 600000, 1).XinMM(), -448576);
     EXPECT_EQ(Packed(0, 1, -600000).YinMM(), 448576);
