@@ -18,3 +18,24 @@ protected:
 };
 
 }  // namespace qel
+
+namespace qel {
+
+// A plain object (not a persistent row) whose setters mark it modified only when they change a
+// value. A NaN differs from everything, itself included, so storing one always marks it.
+class TrackedValues {
+public:
+    bool Modified() const { return FModified; }
+    void setModified(bool aValue) { FModified = aValue; }
+
+protected:
+    template <class T>
+    void Store(T& aField, const T& aValue) {
+        StoreChanged(aField, aValue, [this] { FModified = true; });
+    }
+
+private:
+    bool FModified = false;
+};
+
+}  // namespace qel

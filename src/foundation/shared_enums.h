@@ -40,6 +40,9 @@ enum TqelTrackingMode : uint8_t { trkNone, trkJoystick, trkTransponder, trkPosit
 
 enum TqelHeatmapResolution : uint8_t { hmrNone, hmrSmall, hmrMedium, hmrLarge };
 
+// The kinds of game-speed values: by distance, by high-intensity distance, by heart rate.
+enum TqelGameSpeedTypes : uint8_t { gstNone, gstDistance, gstHid, gstHeartRate };
+
 enum TqelPlayDirection : uint8_t { pldNone, pldLeftToRight, pldRightToLeft };
 
 enum TqelTransponderToStringType : uint8_t {

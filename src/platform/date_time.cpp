@@ -380,6 +380,24 @@ int DayOfWeek(TDateTime aValue) {
     return static_cast<int>(((day + 6) % 7 + 7) % 7) + 1;
 }
 
+int32_t DateTimeToFileDate(TDateTime aValue) {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    DecodeDate(aValue, year, month, day);
+    if (year < 1980 || year > 2107) {
+        return 0;
+    }
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int milliSecond = 0;
+    DecodeTime(aValue, hour, minute, second, milliSecond);
+    const uint32_t date = static_cast<uint32_t>(day | (month << 5) | ((year - 1980) << 9));
+    const uint32_t time = static_cast<uint32_t>((second >> 1) | (minute << 5) | (hour << 11));
+    return static_cast<int32_t>((date << 16) | time);
+}
+
 int64_t MilliSecondOfTheDay(TDateTime aValue) {
     return ToTimeStamp(aValue).Ms;
 }

@@ -43,6 +43,12 @@ void DecodeTime(TDateTime aValue, int& aHour, int& aMinute, int& aSecond, int& a
 // 1 = Sunday .. 7 = Saturday.
 int DayOfWeek(TDateTime aValue);
 
+// The DOS file date and time of a value: the day in the high 16 bits (years since 1980, month,
+// day), the time in the low 16 bits (hour, minute, seconds / 2). Dataset keys are made this way,
+// so later values give larger numbers (up to 2043, where the sign bit is reached). A year
+// outside 1980..2107 gives 0.
+int32_t DateTimeToFileDate(TDateTime aValue);
+
 // Milliseconds since midnight of the value's day, 0..86,399,999.
 int64_t MilliSecondOfTheDay(TDateTime aValue);
 TDateTime IncMilliSecond(TDateTime aValue, int64_t aNumberOfMilliSeconds);

@@ -141,6 +141,24 @@ TEST(DateTime, MillisecondArithmetic) {
     EXPECT_EQ(MilliSecondsBetween(kAfternoon, IncMilliSecond(kAfternoon, 1234)), 1234);
 }
 
+TEST(DateTime, FileDatePacksDayHighAndTimeLow) {
+    const struct {
+        TDateTime value;
+        uint32_t expected;
+    } cases[] = {
+        // 5 | 3 << 5 | 44 << 9, then 9 / 2 | 7 << 5 | 13 << 11: odd seconds lose their last bit.
+        {EncodeDateTime(2024, 3, 5, 13, 7, 9, 999), 0x586568E4u},
+        {EncodeDateTime(1980, 1, 1, 0, 0, 0, 0), 0x00210000u},
+        {EncodeDateTime(2107, 12, 31, 23, 59, 59, 0), 0xFF9FBF7Du},
+        {EncodeDateTime(1979, 12, 31, 23, 59, 59, 0), 0},
+        {EncodeDateTime(2108, 1, 1, 0, 0, 0, 0), 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(static_cast<uint32_t>(DateTimeToFileDate(c.value)), c.expected)
+            << FormatDateTime(QStringLiteral("yyyy-mm-dd hh:nn:ss"), c.value).toStdString();
+    }
+}
+
 TEST(DateTime, MsOfDayDiffTakesTheShortWayRoundMidnight) {
     const struct {
         int64_t a, b, expected;
