@@ -241,6 +241,17 @@ public:
     TqelAvailableTransponder* GetAvailableByAntenna(int32_t aAntennaID) const;
     TqeldbAvailableTransponders& AvailableTransponders() const { return *FAvailableTransponders; }
 
+    // The transponder ini of the LPM measurement system: a fixed header and one data line per
+    // tracked antenna group of the athletes' vests (aAllDisabled writes every one disabled).
+    // Both writers empty aTransponderIni first, read a fresh inventory, and leave the list
+    // empty without a preparation or without prepared transponders. On a database failure the
+    // lines written so far stay and the error is raised. Nothing without a list.
+    void CreateAbatecTPIni(TqelPrepareRecording* aPrepRec, QStringList* aTransponderIni,
+                           bool aAllDisabled);
+    // The program's own transponder ini: one section per prepared transponder that has an
+    // inventory row, whatever its role.
+    void CreateQelvaniTPIni(TqelPrepareRecording* aPrepRec, QStringList* aTransponderIni);
+
 private:
     void ReadTransponders(TqelPrepareRecording& aPrepRec);
 

@@ -10,14 +10,13 @@
 #include "foundation/text_utils.h"
 #include "platform/ansi_codec.h"
 #include "platform/crash_reporter.h"
+#include "platform/thread_name.h"
 
 namespace {
 
 // Lines waiting beyond this mean the disk does not keep up; said once per backlog.
 constexpr qsizetype kQueueWarningSize = 100000;
 constexpr size_t kFileBufferSize = 32768;
-// Linux thread names hold 15 bytes.
-constexpr qsizetype kThreadNameBytes = 15;
 
 QString ErrnoText(int aError) {
     return QString::fromStdString(std::error_code(aError, std::generic_category()).message());
@@ -43,20 +42,6 @@ std::FILE* OpenLogFile(const QString& aFileName) {
         throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(aFileName, reason));
     }
     return file;
-}
-
-// Cut at a character boundary so that the name stays valid UTF-8.
-QByteArray ThreadName(const QString& aName) {
-    QByteArray bytes = aName.toUtf8();
-    if (bytes.size() <= kThreadNameBytes) {
-        return bytes;
-    }
-    qsizetype cut = kThreadNameBytes;
-    while (cut > 0 && (static_cast<uint8_t>(bytes[cut]) & 0xC0) == 0x80) {
-        --cut;
-    }
-    bytes.truncate(cut);
-    return bytes;
 }
 
 }  // namespace
@@ -145,7 +130,7 @@ void TqelFileLogger::Signal() {
 
 // Called with FLock held.
 void TqelFileLogger::NameThread() {
-    const QByteArray name = ThreadName(FName + QStringLiteral(": ") + FFilename);
+    const QByteArray name = qel::ThreadName(FName + QStringLiteral(": ") + FFilename);
     pthread_setname_np(FThread.native_handle(), name.constData());
 }
 
