@@ -191,14 +191,20 @@ TEST_F(FollowAntennasTest, AnEntryStartsWithThePositionItWasGivenOrTheLastKnownO
     EXPECT_EQ(unregistered.Count(), 0);
 }
 
-TEST_F(FollowAntennasTest, ClearingATransponderStopsItsFollowFlags) {
+TEST_F(FollowAntennasTest, ClearingATransponderEmptiesItAndStopsItsFollowFlags) {
+    FList.AddData(&FControl, Sample(3, 44, 55));
     FFollow.Add(3);
     TqelAntennaData* data = FList.ItemByAntennaID(3);
+    data->setEnabled(2);
     data->SaveCurrentPosition(0);
+    EXPECT_EQ(data->GetFollowData(0)->Position()->XinMM, 44);
     FOwner.Events.clear();
     data->Clear();
     EXPECT_EQ(FOwner.Events, QStringList{"stop 3:3"});
     EXPECT_FALSE(data->GetFollowData(0)->Following());
+    EXPECT_EQ(data->GetFollowData(0)->Position()->XinMM, 0);
+    EXPECT_EQ(data->LastKnown().XinMM, 0);
+    EXPECT_EQ(data->Enabled(), 2) << "kept by Clear";
     // The entry stays attached; dropping it later tells nobody twice.
     FFollow.DeleteByAntenna(3);
     EXPECT_EQ(FOwner.Events.size(), 1);
