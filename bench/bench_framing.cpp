@@ -6,50 +6,13 @@
 #include <benchmark/benchmark.h>
 
 #include <QBuffer>
-#include <QCoreApplication>
-#include <atomic>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <vector>
 
+#include "allocation_counter.h"
+#include "bench_main.h"
 #include "foundation/protocol/client_protocol.h"
 #include "shared/lpm_udp_socket.h"
-
-namespace {
-
-std::atomic<int64_t> allocationCount{0};
-
-}  // namespace
-
-void* operator new(std::size_t aSize) {
-    allocationCount.fetch_add(1, std::memory_order_relaxed);
-    if (void* memory = std::malloc(aSize == 0 ? 1 : aSize)) {
-        return memory;
-    }
-    throw std::bad_alloc();
-}
-
-void* operator new[](std::size_t aSize) {
-    return operator new(aSize);
-}
-
-void operator delete(void* aMemory) noexcept {
-    std::free(aMemory);
-}
-
-void operator delete[](void* aMemory) noexcept {
-    std::free(aMemory);
-}
-
-void operator delete(void* aMemory, std::size_t) noexcept {
-    std::free(aMemory);
-}
-
-void operator delete[](void* aMemory, std::size_t) noexcept {
-    std::free(aMemory);
-}
 
 namespace {
 
@@ -96,11 +59,11 @@ void BM_Framing(benchmark::State& state) {
     feed();
     delivered = 0;
 
-    const int64_t allocationsBefore = allocationCount.load();
+    const int64_t allocationsBefore = qel::bench::AllocationCount();
     for (auto _ : state) {
         feed();
     }
-    const int64_t allocations = allocationCount.load() - allocationsBefore;
+    const int64_t allocations = qel::bench::AllocationCount() - allocationsBefore;
     if (delivered != messagesPerStream * static_cast<int64_t>(state.iterations())) {
         state.SkipWithError("messages lost");
         return;
@@ -127,17 +90,5 @@ BENCHMARK(BM_Framing)->Apply(FramingArguments);
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Ports are QObjects; give them their application as the server does.
-    QCoreApplication app(argc, argv);
-    if (allocationCount.load() == 0) {
-        std::fprintf(stderr, "allocations are not being counted\n");
-        return 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qel::bench::RunCountingAllocations(argc, argv);
 }

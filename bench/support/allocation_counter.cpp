@@ -1,0 +1,47 @@
+#include "allocation_counter.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+std::atomic<int64_t> allocationCount{0};
+
+}  // namespace
+
+namespace qel::bench {
+
+int64_t AllocationCount() {
+    return allocationCount.load(std::memory_order_relaxed);
+}
+
+}  // namespace qel::bench
+
+void* operator new(std::size_t aSize) {
+    allocationCount.fetch_add(1, std::memory_order_relaxed);
+    if (void* memory = std::malloc(aSize == 0 ? 1 : aSize)) {
+        return memory;
+    }
+    throw std::bad_alloc();
+}
+
+void* operator new[](std::size_t aSize) {
+    return operator new(aSize);
+}
+
+void operator delete(void* aMemory) noexcept {
+    std::free(aMemory);
+}
+
+void operator delete[](void* aMemory) noexcept {
+    std::free(aMemory);
+}
+
+void operator delete(void* aMemory, std::size_t) noexcept {
+    std::free(aMemory);
+}
+
+void operator delete[](void* aMemory, std::size_t) noexcept {
+    std::free(aMemory);
+}
