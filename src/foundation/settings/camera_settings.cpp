@@ -96,11 +96,11 @@ void TqelCameraSettings::Assign(const TqelCameraSettings& Source) {
     if (&Source == this) {
         return;
     }
-    std::vector<std::unique_ptr<TqelCamPreset>> presets;
+    std::vector<std::shared_ptr<TqelCamPreset>> presets;
     std::scoped_lock lock(FLock, Source.FLock);
     presets.reserve(Source.FPresets.size());
     for (const auto& preset : Source.FPresets) {
-        presets.push_back(std::make_unique<TqelCamPreset>(preset->Description(), preset->Pan(),
+        presets.push_back(std::make_shared<TqelCamPreset>(preset->Description(), preset->Pan(),
                                                           preset->Tilt(), preset->Zoom()));
     }
     FValues = Source.FValues;
@@ -165,18 +165,18 @@ int32_t TqelCameraSettings::PositionOffset() const {
 int TqelCameraSettings::AddPreset(const QString& aDescription, double aPan, double aTilt,
                                   double aZoom) {
     std::lock_guard lock(FLock);
-    FPresets.push_back(std::make_unique<TqelCamPreset>(aDescription, aPan, aTilt, aZoom));
+    FPresets.push_back(std::make_shared<TqelCamPreset>(aDescription, aPan, aTilt, aZoom));
     return static_cast<int>(FPresets.size()) - 1;
 }
 
-TqelCamPreset* TqelCameraSettings::GetPreset(int aIndex) const {
+std::shared_ptr<TqelCamPreset> TqelCameraSettings::GetPreset(int aIndex) const {
     std::lock_guard lock(FLock);
     if (aIndex < 0 || static_cast<size_t>(aIndex) >= FPresets.size()) {
         throw EArgumentOutOfRangeException(QStringLiteral("Presets index %1 is outside 0..%2")
                                                .arg(aIndex)
                                                .arg(static_cast<qsizetype>(FPresets.size()) - 1));
     }
-    return FPresets[aIndex].get();
+    return FPresets[aIndex];
 }
 
 int TqelCameraSettings::PresetCount() const {

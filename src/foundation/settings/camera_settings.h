@@ -59,11 +59,13 @@ private:
 // The settings of one PTZ camera, an entry of the camera list of the server settings.
 //
 // Edited on the main thread (settings load, configuration dialog, camera operations); the camera
-// threads read it. Every value and the preset list are guarded by FLock. A preset taken with
-// GetPreset stays valid until the main thread replaces the presets (Assign) or frees the camera.
+// threads read it. Every value and the preset list are guarded by FLock. GetPreset hands out a
+// shared handle: the preset stays alive for its holder when Assign replaces the presets or the
+// camera goes.
 class TqelCameraSettings {
 public:
-    // aConfig owns the camera and is marked modified by its setters; it may be nullptr.
+    // aConfig, whose camera list holds the camera, is marked modified by its setters; it may be
+    // nullptr. It must outlive every handle to the camera (the process-wide settings do).
     explicit TqelCameraSettings(TqelServerConfig* aConfig);
     ~TqelCameraSettings();
     TqelCameraSettings(const TqelCameraSettings&) = delete;
@@ -254,7 +256,7 @@ public:
     // Appends a preset and returns its index.
     int AddPreset(const QString& aDescription, double aPan, double aTilt, double aZoom);
     // Raises EArgumentOutOfRangeException outside the list.
-    TqelCamPreset* GetPreset(int aIndex) const;
+    std::shared_ptr<TqelCamPreset> GetPreset(int aIndex) const;
     int PresetCount() const;
 
     // The keys of the camera's section (aSection, "Dome n") and of its preset sections
@@ -364,5 +366,5 @@ private:
     TqelServerConfig* FConfig;  // not owned
     mutable std::mutex FLock;
     Values FValues;
-    std::vector<std::unique_ptr<TqelCamPreset>> FPresets;
+    std::vector<std::shared_ptr<TqelCamPreset>> FPresets;
 };

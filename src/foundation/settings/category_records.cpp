@@ -18,14 +18,11 @@ bool Reached(double aValue, double aMinimum) {
 }
 
 template <typename TCategory, typename TReached>
-void AddTimeWhere(const QList<TCategory>* aCategories, QList<int32_t>& aTimes, int32_t aTimeInMS,
+void AddTimeWhere(const QList<TCategory>& aCategories, QList<int32_t>& aTimes, int32_t aTimeInMS,
                   TReached aReached) {
-    if (aCategories == nullptr) {
-        return;
-    }
-    const qsizetype count = std::min(aCategories->size(), aTimes.size());
+    const qsizetype count = std::min(aCategories.size(), aTimes.size());
     for (qsizetype i = 0; i < count; ++i) {
-        if (aReached((*aCategories)[i])) {
+        if (aReached(aCategories[i])) {
             aTimes[i] = AddSaturated(aTimes[i], aTimeInMS);
         }
     }
@@ -33,12 +30,9 @@ void AddTimeWhere(const QList<TCategory>* aCategories, QList<int32_t>& aTimes, i
 
 // Index of the last category whose time is strictly above its minimum duration, -1 for none.
 template <typename TCategory>
-qsizetype LastQualifying(const QList<TCategory>* aCategories, const QList<int32_t>& aTimes) {
-    if (aCategories == nullptr) {
-        return -1;
-    }
-    for (qsizetype i = std::min(aCategories->size(), aTimes.size()) - 1; i >= 0; --i) {
-        if (aTimes[i] > (*aCategories)[i].MinDurationInMS) {
+qsizetype LastQualifying(const QList<TCategory>& aCategories, const QList<int32_t>& aTimes) {
+    for (qsizetype i = std::min(aCategories.size(), aTimes.size()) - 1; i >= 0; --i) {
+        if (aTimes[i] > aCategories[i].MinDurationInMS) {
             return i;
         }
     }
@@ -48,7 +42,7 @@ qsizetype LastQualifying(const QList<TCategory>* aCategories, const QList<int32_
 }  // namespace
 
 void RqelSprintCategoryInfo::Init(const qel::SprintCategoryList& aCategories) {
-    Categories = &aCategories;
+    Categories = aCategories;
     SprintCatTime.fill(0, aCategories.size());
 }
 
@@ -62,7 +56,7 @@ int32_t RqelSprintCategoryInfo::Category() const {
 }
 
 void RqelImpactCategoryInfo::Init(const qel::ImpactCategoryList& aCategories) {
-    FCategories = &aCategories;
+    FCategories = aCategories;
     ImpactCatTime.fill(0, aCategories.size());
 }
 
@@ -76,7 +70,7 @@ int32_t RqelImpactCategoryInfo::Category() const {
 }
 
 void RqelAccelCategoryInfo::Init(bool aAccel, const qel::AccelCategoryList& aCategories) {
-    Categories = &aCategories;
+    Categories = aCategories;
     AccelCatTime.fill(0, aCategories.size());
 }
 
@@ -88,5 +82,5 @@ void RqelAccelCategoryInfo::AddTime(double aSpeed, double aAccel, int32_t aTimeI
 
 int32_t RqelAccelCategoryInfo::Category() const {
     const qsizetype index = LastQualifying(Categories, AccelCatTime);
-    return index < 0 ? 0 : (*Categories)[index].ID;
+    return index < 0 ? 0 : Categories[index].ID;
 }

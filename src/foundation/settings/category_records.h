@@ -41,12 +41,13 @@ using ImpactCategoryList = QList<RqelImpactCategory>;
 using AccelCategoryList = QList<RqelAccelCategory>;
 }  // namespace qel
 
-// The accumulators keep a reference to a category list owned elsewhere (the client settings or
-// the analysis definition); it must outlive them. A list that changed size after Init is only
-// read as far as both the list and the times reach.
+// The accumulators hold the category list they were given (an implicitly shared snapshot of the
+// client settings' or the analysis definition's list), so the list handed to Init may be a
+// temporary and later changes of the source do not reach them. The times are read only as far as
+// both the list and the times reach.
 
 struct RqelSprintCategoryInfo {
-    const qel::SprintCategoryList* Categories = nullptr;
+    qel::SprintCategoryList Categories;
     // Accumulated ms per category, same index as the list.
     QList<int32_t> SprintCatTime;
 
@@ -58,7 +59,7 @@ struct RqelSprintCategoryInfo {
 };
 
 struct RqelImpactCategoryInfo {
-    const qel::ImpactCategoryList* FCategories = nullptr;
+    qel::ImpactCategoryList FCategories;
     QList<int32_t> ImpactCatTime;
 
     void Init(const qel::ImpactCategoryList& aCategories);
@@ -67,7 +68,7 @@ struct RqelImpactCategoryInfo {
 };
 
 struct RqelAccelCategoryInfo {
-    const qel::AccelCategoryList* Categories = nullptr;
+    qel::AccelCategoryList Categories;
     QList<int32_t> AccelCatTime;
 
     // aAccel tells acceleration from deceleration categories; the record does not use it.

@@ -7,10 +7,10 @@
 #include <span>
 
 #include "database/database.h"
-#include "foundation/settings/colors.h"
 #include "foundation/logging/logger.h"
-#include "foundation/system/relative_paths.h"
+#include "foundation/settings/colors.h"
 #include "foundation/settings/settings_write_rules.h"
+#include "foundation/system/relative_paths.h"
 #include "platform/exception.h"
 #include "platform/ini_file.h"
 #include "platform/text_compare.h"
@@ -960,7 +960,7 @@ void TqelClientConfig::saveValues(IniFile& anIni, const Values& aValues) const {
                 break;
             }
             case KeyKind::Password:
-                SaveTextKey(anIni, section, key, ScrambleText(value.Text),
+                SaveTextKey(anIni, section, key, ScramblePasswordForFile(section, key, value.Text),
                             ScrambleText(Text(row.SaveDefault.Text)));
                 break;
             case KeyKind::Integer:

@@ -8,6 +8,7 @@
 
 #include "foundation/geometry.h"
 #include "foundation/settings/server_config.h"
+#include "foundation/settings/settings_write_rules.h"
 #include "foundation/text_utils.h"
 #include "platform/exception.h"
 #include "platform/ini_file.h"
@@ -264,7 +265,7 @@ std::vector<uint8_t> TqelFieldSettings::btsIds() const {
     return FBTSIds;
 }
 
-TqelBallTrackingServer* TqelFieldSettings::GetBallTrackingServer(int aIndex) const {
+std::shared_ptr<TqelBallTrackingServer> TqelFieldSettings::GetBallTrackingServer(int aIndex) const {
     const uint8_t id = EnabledBTSID(aIndex);
     TqelServerConfig* config = ServerConfig();
     return id != 0 && config ? config->BallTrackingServerByID(id) : nullptr;
@@ -566,7 +567,8 @@ void TqelFieldSettings::writeToIni(qel::IniFile& aIni, const QString& aSection,
     writeInteger("ZXY DataPort", ZXYDataPort());
     writeInteger("ZXY ControlPort", ZXYControlPort());
     writeString("ZXY Username", ZXYUsername());
-    writeString("ZXY Password", ScrambleText(ZXYPassword()));
+    writeString("ZXY Password", qel::ScramblePasswordForFile(
+                                    aSection, QStringLiteral("ZXY Password"), ZXYPassword()));
     writeString("STSP Server IP Address", STSPServerIPAddress());
     writeInteger("STSP DataPort", STSPDataPort());
 

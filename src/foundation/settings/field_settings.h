@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -223,7 +224,7 @@ public:
     bool BallTrackingEnabled() const { return EnabledBTSIDCount() > 0; }
     // The server of the process-wide settings whose ID is at that index of the list; nullptr
     // outside the list or when no server has that ID.
-    TqelBallTrackingServer* GetBallTrackingServer(int aIndex) const;
+    std::shared_ptr<TqelBallTrackingServer> GetBallTrackingServer(int aIndex) const;
 
     // --- Power switches of the pitch, entries "name=state" ---
 

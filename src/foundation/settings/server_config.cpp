@@ -9,6 +9,7 @@
 #include <array>
 
 #include "foundation/settings/client_config.h"
+#include "foundation/settings/settings_write_rules.h"
 #include "foundation/system/relative_paths.h"
 #include "foundation/text_utils.h"
 #include "platform/exception.h"
@@ -64,6 +65,16 @@ bool FileExists(const QString& aFileName) {
 
 int32_t Bounded(int32_t aCount, int32_t aLimit) {
     return std::clamp(aCount, 0, aLimit);
+}
+
+bool IsDefaultField(const std::shared_ptr<TqelFieldSettings>& aField) {
+    return aField->FieldName().isEmpty();
+}
+
+void SortByFieldName(std::vector<std::shared_ptr<TqelFieldSettings>>& aFields) {
+    std::stable_sort(aFields.begin(), aFields.end(), [](const auto& aLeft, const auto& aRight) {
+        return qel::CompareText(aLeft->FieldName(), aRight->FieldName()) < 0;
+    });
 }
 
 template <typename TList>
@@ -196,7 +207,8 @@ QString TqelServerConfig::ReadPassword(const qel::IniFile& aIni, const QString& 
 
 void TqelServerConfig::WritePassword(qel::IniFile& aIni, const QString& aSection,
                                      const QString& aKey, const QString& Value) const {
-    aIni.WriteString(aSection, aKey, QString::fromLatin1(ScrambleText(Value).toUtf8().toBase64()));
+    const QString scrambled = qel::ScramblePasswordForFile(aSection, aKey, Value);
+    aIni.WriteString(aSection, aKey, QString::fromLatin1(scrambled.toUtf8().toBase64()));
 }
 
 // --- load ---
@@ -260,7 +272,6 @@ void TqelServerConfig::load(const QString& aFileName) {
     loadBallTrackingServers(ini, defaults);
     loadFieldSettings(ini, defaults);
     loadPowerControls(ini);
-    buildNokiaURL();
     setModified(false);
 }
 
@@ -383,18 +394,10 @@ void TqelServerConfig::loadStartSignalKeys(const qel::IniFile& aIni) {
 
 void TqelServerConfig::loadBallTrackingServers(qel::IniFile& aIni,
                                                qel::FieldSectionDefaults& aDefaults) {
-    {
-        std::lock_guard lock(FListLock);
-        FBallTrackingServers.clear();
-    }
+    std::vector<std::shared_ptr<TqelBallTrackingServer>> servers;
     if (aIni.ReadBool(kControl, QStringLiteral("Balltracking Enabled"), false)) {
-        auto server = std::make_unique<TqelBallTrackingServer>();
-        TqelBallTrackingServer* carried = server.get();
-        {
-            std::lock_guard lock(FListLock);
-            FBallTrackingServers.push_back(std::move(server));
-            carried->setID(static_cast<int32_t>(FBallTrackingServers.size()));
-        }
+        const auto carried = servers.emplace_back(std::make_shared<TqelBallTrackingServer>());
+        carried->setID(static_cast<int32_t>(servers.size()));
         carried->setIPAddress(
             aIni.ReadString(kControl, QStringLiteral("Balltracking server IP"), QString()));
         carried->setPortNr(
@@ -415,16 +418,11 @@ void TqelServerConfig::loadBallTrackingServers(qel::IniFile& aIni,
         if (!aIni.SectionExists(section)) {
             continue;
         }
-        auto server = std::make_unique<TqelBallTrackingServer>();
-        TqelBallTrackingServer* added = server.get();
-        int32_t defaultID = 0;
-        {
-            std::lock_guard lock(FListLock);
-            FBallTrackingServers.push_back(std::move(server));
-            defaultID = static_cast<int32_t>(FBallTrackingServers.size()) + 1;
-        }
-        added->readFromIni(aIni, section, defaultID, *this);
+        const auto added = servers.emplace_back(std::make_shared<TqelBallTrackingServer>());
+        added->readFromIni(aIni, section, static_cast<int32_t>(servers.size()) + 1, *this);
     }
+    std::lock_guard lock(FListLock);
+    FBallTrackingServers.swap(servers);
 }
 
 void TqelServerConfig::loadFieldSettings(const qel::IniFile& aIni,
@@ -434,48 +432,40 @@ void TqelServerConfig::loadFieldSettings(const qel::IniFile& aIni,
     const int32_t fieldCount = aIni.ReadInteger(kGeneral, QStringLiteral("Fieldcount"), 0);
     setMeasurementPitchCanChange(
         aIni.ReadBool(kGeneral, QStringLiteral("Measurement Pitch Can Change"), fieldCount > 1));
-    {
-        std::lock_guard lock(FListLock);
-        FFieldSettings.clear();
-    }
+    std::vector<std::shared_ptr<TqelFieldSettings>> fields;
     const int32_t count = Bounded(fieldCount, qel::kMaxListSectionCount);
     for (int32_t n = 1; n <= count; ++n) {
         const QString section = kFieldSection.arg(n);
         if (aIni.SectionExists(section)) {
-            AddFieldSetting()->readFromIni(aIni, section, aDefaults, *this);
+            fields.emplace_back(std::make_shared<TqelFieldSettings>())
+                ->readFromIni(aIni, section, aDefaults, *this);
         }
     }
-    SortFieldSettings();
+    SortByFieldName(fields);
 
-    if (!FieldSelectionRequired()) {
-        bool hasDefault = false;
-        {
-            std::lock_guard lock(FListLock);
-            hasDefault =
-                std::any_of(FFieldSettings.begin(), FFieldSettings.end(),
-                            [](const auto& aField) { return aField->FieldName().isEmpty(); });
-        }
-        if (!hasDefault) {
-            AddFieldSetting()->setAbatecSettingsDirectory(
+    if (!FieldSelectionRequired() && std::none_of(fields.begin(), fields.end(), IsDefaultField)) {
+        fields.emplace_back(std::make_shared<TqelFieldSettings>())
+            ->setAbatecSettingsDirectory(
                 aIni.ReadString(kControl, QStringLiteral("Abatec Inifiles location"), QString()));
-        }
     }
+    std::lock_guard lock(FListLock);
+    FFieldSettings.swap(fields);
 }
 
 void TqelServerConfig::loadPowerControls(const qel::IniFile& aIni) {
-    {
-        std::lock_guard lock(FListLock);
-        FExpertPowerControls.clear();
-    }
+    std::vector<std::shared_ptr<TqelEPCConfig>> controls;
     const int32_t count =
         Bounded(aIni.ReadInteger(kGeneral, QStringLiteral("Power Control count"), 0),
                 qel::kMaxListSectionCount);
     for (int32_t n = 1; n <= count; ++n) {
         const QString section = kPowerControlSection.arg(n);
         if (aIni.SectionExists(section)) {
-            AddPowerControl()->readFromIni(aIni, section, *this);
+            controls.emplace_back(std::make_shared<TqelEPCConfig>())
+                ->readFromIni(aIni, section, *this);
         }
     }
+    std::lock_guard lock(FListLock);
+    FExpertPowerControls.swap(controls);
 }
 
 void TqelServerConfig::LoadCameras(int32_t aCamCount, qel::IniFile* aIni) {
@@ -489,20 +479,25 @@ void TqelServerConfig::LoadCameras(int32_t aCamCount, qel::IniFile* aIni) {
         opened = std::make_unique<qel::IniFile>(IniFileName());
         aIni = opened.get();
     }
-    {
+    // Built apart and swapped in, so that readers never meet a half-built list; on an error
+    // the cameras built so far replace the old ones all the same.
+    std::vector<std::shared_ptr<TqelCameraSettings>> cameras;
+    const auto swapIn = [this, &cameras] {
         std::lock_guard lock(FListLock);
-        FCameras.clear();
-    }
-    for (int32_t n = 1; n <= count; ++n) {
-        auto camera = std::make_unique<TqelCameraSettings>(this);
-        camera->readFromIni(*aIni, kCameraSection.arg(n), *this);
-        TqelCameraSettings* added = camera.get();
-        {
-            std::lock_guard lock(FListLock);
-            FCameras.push_back(std::move(camera));
+        FCameras.swap(cameras);
+    };
+    try {
+        for (int32_t n = 1; n <= count; ++n) {
+            const auto camera = std::make_shared<TqelCameraSettings>(this);
+            camera->readFromIni(*aIni, kCameraSection.arg(n), *this);
+            camera->setCameraIndex(static_cast<uint8_t>(n - 1));
+            cameras.push_back(camera);
         }
-        added->setCameraIndex(static_cast<uint8_t>(n - 1));
+    } catch (...) {
+        swapIn();
+        throw;
     }
+    swapIn();
 }
 
 // --- Save ---
@@ -669,36 +664,31 @@ int TqelServerConfig::FieldSettingsCount() const {
     return static_cast<int>(FFieldSettings.size());
 }
 
-TqelFieldSettings* TqelServerConfig::FieldSettings(int aIndex) const {
+std::shared_ptr<TqelFieldSettings> TqelServerConfig::FieldSettings(int aIndex) const {
     std::lock_guard lock(FListLock);
     CheckIndex(FFieldSettings, aIndex, "FieldSettings");
-    return FFieldSettings[aIndex].get();
+    return FFieldSettings[aIndex];
 }
 
-TqelFieldSettings* TqelServerConfig::AddFieldSetting() {
+std::shared_ptr<TqelFieldSettings> TqelServerConfig::AddFieldSetting() {
     std::lock_guard lock(FListLock);
-    FFieldSettings.push_back(std::make_unique<TqelFieldSettings>());
-    return FFieldSettings.back().get();
+    return FFieldSettings.emplace_back(std::make_shared<TqelFieldSettings>());
 }
 
-TqelFieldSettings* TqelServerConfig::GetFieldSettings(int32_t aFieldID) const {
+std::shared_ptr<TqelFieldSettings> TqelServerConfig::GetFieldSettings(int32_t aFieldID) const {
     std::lock_guard lock(FListLock);
     for (const auto& field : FFieldSettings) {
         if (field->FieldID() == aFieldID) {
-            return field.get();
+            return field;
         }
     }
     return nullptr;
 }
 
-TqelFieldSettings* TqelServerConfig::DefaultField() {
+std::shared_ptr<TqelFieldSettings> TqelServerConfig::DefaultField() {
     std::lock_guard lock(FListLock);
-    for (const auto& field : FFieldSettings) {
-        if (field->FieldName().isEmpty()) {
-            return field.get();
-        }
-    }
-    return AddFieldSetting();
+    const auto found = std::find_if(FFieldSettings.begin(), FFieldSettings.end(), IsDefaultField);
+    return found != FFieldSettings.end() ? *found : AddFieldSetting();
 }
 
 void TqelServerConfig::DeleteFieldSetting(int aIndex) {
@@ -709,10 +699,7 @@ void TqelServerConfig::DeleteFieldSetting(int aIndex) {
 
 void TqelServerConfig::SortFieldSettings() {
     std::lock_guard lock(FListLock);
-    std::stable_sort(FFieldSettings.begin(), FFieldSettings.end(),
-                     [](const auto& aLeft, const auto& aRight) {
-                         return qel::CompareText(aLeft->FieldName(), aRight->FieldName()) < 0;
-                     });
+    SortByFieldName(FFieldSettings);
 }
 
 // --- Power controls ---
@@ -722,33 +709,33 @@ int TqelServerConfig::ExpertPowerControlCount() const {
     return static_cast<int>(FExpertPowerControls.size());
 }
 
-TqelEPCConfig* TqelServerConfig::GetExpertPowerControl(int aIndex) const {
+std::shared_ptr<TqelEPCConfig> TqelServerConfig::GetExpertPowerControl(int aIndex) const {
     std::lock_guard lock(FListLock);
     CheckIndex(FExpertPowerControls, aIndex, "ExpertPowerControls");
-    return FExpertPowerControls[aIndex].get();
+    return FExpertPowerControls[aIndex];
 }
 
-TqelEPCConfig* TqelServerConfig::AddPowerControl() {
+std::shared_ptr<TqelEPCConfig> TqelServerConfig::AddPowerControl() {
     std::lock_guard lock(FListLock);
-    FExpertPowerControls.push_back(std::make_unique<TqelEPCConfig>());
-    return FExpertPowerControls.back().get();
+    return FExpertPowerControls.emplace_back(std::make_shared<TqelEPCConfig>());
 }
 
-TqelEPCConfig* TqelServerConfig::ExpertPowerControlByName(const QString& aDescription) const {
+std::shared_ptr<TqelEPCConfig> TqelServerConfig::ExpertPowerControlByName(
+    const QString& aDescription) const {
     std::lock_guard lock(FListLock);
     for (const auto& control : FExpertPowerControls) {
         if (control->DeviceName() == aDescription) {
-            return control.get();
+            return control;
         }
     }
     return nullptr;
 }
 
-TqelEPCConfig* TqelServerConfig::GetPowerControl(const QString& aDeviceName) const {
+std::shared_ptr<TqelEPCConfig> TqelServerConfig::GetPowerControl(const QString& aDeviceName) const {
     std::lock_guard lock(FListLock);
     for (const auto& control : FExpertPowerControls) {
         if (qel::SameText(control->DeviceName(), aDeviceName)) {
-            return control.get();
+            return control;
         }
     }
     return nullptr;
@@ -767,29 +754,30 @@ int TqelServerConfig::BallTrackingserverCount() const {
     return static_cast<int>(FBallTrackingServers.size());
 }
 
-TqelBallTrackingServer* TqelServerConfig::GetBallTrackingServer(int aIndex) const {
+std::shared_ptr<TqelBallTrackingServer> TqelServerConfig::GetBallTrackingServer(int aIndex) const {
     std::lock_guard lock(FListLock);
     CheckIndex(FBallTrackingServers, aIndex, "BallTrackingServers");
-    return FBallTrackingServers[aIndex].get();
+    return FBallTrackingServers[aIndex];
 }
 
-TqelBallTrackingServer* TqelServerConfig::BallTrackingServerAdd() {
+std::shared_ptr<TqelBallTrackingServer> TqelServerConfig::BallTrackingServerAdd() {
     std::lock_guard lock(FListLock);
     int32_t highest = 0;
     for (const auto& server : FBallTrackingServers) {
         highest = std::max(highest, server->ID());
     }
-    auto server = std::make_unique<TqelBallTrackingServer>();
+    const auto server =
+        FBallTrackingServers.emplace_back(std::make_shared<TqelBallTrackingServer>());
     server->setID(highest == INT32_MAX ? highest : highest + 1);
-    FBallTrackingServers.push_back(std::move(server));
-    return FBallTrackingServers.back().get();
+    return server;
 }
 
-TqelBallTrackingServer* TqelServerConfig::BallTrackingServerByID(int32_t aID) const {
+std::shared_ptr<TqelBallTrackingServer> TqelServerConfig::BallTrackingServerByID(
+    int32_t aID) const {
     std::lock_guard lock(FListLock);
     for (const auto& server : FBallTrackingServers) {
         if (server->ID() == aID) {
-            return server.get();
+            return server;
         }
     }
     return nullptr;
@@ -811,10 +799,10 @@ int TqelServerConfig::CamCount() const {
     return static_cast<int>(FCameras.size());
 }
 
-TqelCameraSettings* TqelServerConfig::GetCamera(int aIndex) const {
+std::shared_ptr<TqelCameraSettings> TqelServerConfig::GetCamera(int aIndex) const {
     std::lock_guard lock(FListLock);
     CheckIndex(FCameras, aIndex, "Cameras");
-    return FCameras[aIndex].get();
+    return FCameras[aIndex];
 }
 
 // --- Users ---

@@ -80,8 +80,10 @@ private:
 // Built, loaded, edited and saved on the main thread. Threads of the measurement, output and
 // camera subsystems read values while it runs: numbers and flags are atomic, each text has its
 // own lock, and the lists (pitches, power controls, ball-tracking servers, cameras, users) are
-// guarded by FListLock. An entry taken from a list stays valid until the main thread replaces
-// the list (load, LoadCameras) or deletes the entry.
+// guarded by FListLock. Pitches, power controls, ball-tracking servers and cameras are handed
+// out as shared handles: a reader's handle keeps its entry alive when the main thread reloads
+// the list (load, LoadCameras swap in new entries) or deletes the entry. Users are used by the
+// main thread only.
 class TqelServerConfig : public qel::ChangeTracker {
 public:
     TqelServerConfig();
@@ -360,9 +362,8 @@ public:
     void setNokiaUsername(const QString& aValue) { storeText(FNokiaUsername, aValue); }
     int32_t NokiaPort() const { return FNokiaPort; }
     void setNokiaPort(int32_t aValue) { store(FNokiaPort, aValue); }
-    // The partner's base address, built once (by the first load, or by the first read of an
-    // object never loaded) and kept: later changes of host, port, user or password do not
-    // change it. Safe to read from any thread.
+    // The partner's base address, built once by the first read and kept: later changes of
+    // host, port, user or password do not change it. Safe to read from any thread.
     QString NokiaURL() const;
 
     QString QualogyServer() const { return FQualogyServer.get(); }
@@ -406,12 +407,12 @@ public:
 
     int FieldSettingsCount() const;
     // Raises EArgumentOutOfRangeException outside the list.
-    TqelFieldSettings* FieldSettings(int aIndex) const;
-    TqelFieldSettings* AddFieldSetting();
+    std::shared_ptr<TqelFieldSettings> FieldSettings(int aIndex) const;
+    std::shared_ptr<TqelFieldSettings> AddFieldSetting();
     // The first pitch with that FieldID, or nullptr.
-    TqelFieldSettings* GetFieldSettings(int32_t aFieldID) const;
+    std::shared_ptr<TqelFieldSettings> GetFieldSettings(int32_t aFieldID) const;
     // The first pitch without a name; one is appended when there is none.
-    TqelFieldSettings* DefaultField();
+    std::shared_ptr<TqelFieldSettings> DefaultField();
     void DeleteFieldSetting(int aIndex);
     // By field name, A to Z without regard to case.
     void SortFieldSettings();
@@ -419,27 +420,27 @@ public:
     // --- Power controls ---
 
     int ExpertPowerControlCount() const;
-    TqelEPCConfig* GetExpertPowerControl(int aIndex) const;
-    TqelEPCConfig* AddPowerControl();
+    std::shared_ptr<TqelEPCConfig> GetExpertPowerControl(int aIndex) const;
+    std::shared_ptr<TqelEPCConfig> AddPowerControl();
     // Matched exactly / without regard to the case of A to Z; nullptr when none matches.
-    TqelEPCConfig* ExpertPowerControlByName(const QString& aDescription) const;
-    TqelEPCConfig* GetPowerControl(const QString& aDeviceName) const;
+    std::shared_ptr<TqelEPCConfig> ExpertPowerControlByName(const QString& aDescription) const;
+    std::shared_ptr<TqelEPCConfig> GetPowerControl(const QString& aDeviceName) const;
     void DeletePowerControl(int aIndex);
 
     // --- Ball-tracking servers ---
 
     int BallTrackingserverCount() const;
-    TqelBallTrackingServer* GetBallTrackingServer(int aIndex) const;
+    std::shared_ptr<TqelBallTrackingServer> GetBallTrackingServer(int aIndex) const;
     // Appends a server whose ID is one above the highest in the list.
-    TqelBallTrackingServer* BallTrackingServerAdd();
-    TqelBallTrackingServer* BallTrackingServerByID(int32_t aID) const;
+    std::shared_ptr<TqelBallTrackingServer> BallTrackingServerAdd();
+    std::shared_ptr<TqelBallTrackingServer> BallTrackingServerByID(int32_t aID) const;
     // False, changing nothing, for an index outside the list.
     bool BallTrackingServerDelete(int aIndex);
 
     // --- Cameras ---
 
     int CamCount() const;
-    TqelCameraSettings* GetCamera(int aIndex) const;
+    std::shared_ptr<TqelCameraSettings> GetCamera(int aIndex) const;
 
     // --- Users ---
 
@@ -600,10 +601,10 @@ private:
 
     // Guards the five lists below (not the entries' values, which guard themselves).
     mutable std::recursive_mutex FListLock;
-    std::vector<std::unique_ptr<TqelFieldSettings>> FFieldSettings;
-    std::vector<std::unique_ptr<TqelEPCConfig>> FExpertPowerControls;
-    std::vector<std::unique_ptr<TqelBallTrackingServer>> FBallTrackingServers;
-    std::vector<std::unique_ptr<TqelCameraSettings>> FCameras;
+    std::vector<std::shared_ptr<TqelFieldSettings>> FFieldSettings;
+    std::vector<std::shared_ptr<TqelEPCConfig>> FExpertPowerControls;
+    std::vector<std::shared_ptr<TqelBallTrackingServer>> FBallTrackingServers;
+    std::vector<std::shared_ptr<TqelCameraSettings>> FCameras;
     std::vector<std::unique_ptr<TqelUser>> FUsers;
 };
 

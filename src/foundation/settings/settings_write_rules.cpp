@@ -1,5 +1,7 @@
 #include "foundation/settings/settings_write_rules.h"
 
+#include "foundation/logging/logger.h"
+#include "foundation/text_utils.h"
 #include "platform/text_compare.h"
 
 namespace qel {
@@ -47,6 +49,16 @@ void EraseEmptySections(IniFile& anIni) {
             anIni.EraseSection(section);
         }
     }
+}
+
+QString ScramblePasswordForFile(const QString& aSection, const QString& aKey,
+                                const QString& aPassword) {
+    if (!ScrambleKeepsText(aPassword)) {
+        Logger().error(QStringLiteral("Settings: the password of [%1] \"%2\" holds characters "
+                                      "that the settings file cannot keep; it is saved changed")
+                           .arg(aSection, aKey));
+    }
+    return ScrambleText(aPassword);
 }
 
 }  // namespace qel

@@ -24,4 +24,10 @@ void SaveFloatKey(IniFile& anIni, const QString& aSection, const QString& anIden
 // The last pass of a save: sections left without keys are removed.
 void EraseEmptySections(IniFile& anIni);
 
+// The scrambled form of a password for either settings file. Scrambling keeps seven bits of
+// each character, so a password with characters of 128 or more would come back changed: it is
+// still written, but one warning naming the key goes to the log.
+QString ScramblePasswordForFile(const QString& aSection, const QString& aKey,
+                                const QString& aPassword);
+
 }  // namespace qel

@@ -24,7 +24,8 @@ protected:
 
     // The section text as the only camera of a file, read by a new settings object: a load
     // keeps a camera list that already has the file's count.
-    TqelCameraSettings* loadDome(const QByteArray& aSectionText, QChar aSeparator = u',') {
+    std::shared_ptr<TqelCameraSettings> loadDome(const QByteArray& aSectionText,
+                                                 QChar aSeparator = u',') {
         WriteText(iniName,
                   "[General]\r\nServer IniFile Version=1\r\nCamera Count=1\r\n"
                   "[Dome 1]\r\n" +
@@ -238,7 +239,7 @@ TEST_F(CameraSettingsTest, DomeSectionIsWrittenAsTheFixtureAndReadBack) {
 TEST_F(CameraSettingsTest, MissingSectionGivesTheLoadDefaults) {
     WriteText(iniName, "[General]\r\nCamera Count=1\r\n");
     config.load(iniName);
-    const TqelCameraSettings* c = config.GetCamera(0);
+    const auto c = config.GetCamera(0);
     EXPECT_EQ(c->CameraNumber(), 1);
     EXPECT_EQ(c->MinPanSpeed(), 1);
     EXPECT_DOUBLE_EQ(c->MinPosOffset(), 0.01);
@@ -293,7 +294,7 @@ TEST_F(CameraSettingsTest, FloatsReadWithEitherSeparator) {
             } else {
                 section = "Preset count=1\r\n";
             }
-            const TqelCameraSettings* camera = loadDome(section, separator);
+            const auto camera = loadDome(section, separator);
             const std::string label = std::string(c.text ? c.text : "(missing)") + " under " +
                                       QString(separator).toStdString();
             EXPECT_DOUBLE_EQ(camera->PanOffset(), c.panOffset) << label;
@@ -321,7 +322,7 @@ TEST_F(CameraSettingsTest, ZoomDistancesAreFixedUp) {
         {"Min zoom at=-50\r\nMax zoom at=-20\r\n", -50, -20},
     };
     for (const auto& c : cases) {
-        const TqelCameraSettings* camera = loadDome(c.keys);
+        const auto camera = loadDome(c.keys);
         EXPECT_EQ(camera->MinZoomAtInMM(), c.minAt) << c.keys;
         EXPECT_EQ(camera->MaxZoomAtInMM(), c.maxAt) << c.keys;
     }
@@ -345,7 +346,7 @@ TEST_F(CameraSettingsTest, CameraTypeFollowsTheManufacturer) {
         EXPECT_EQ(loadDome(c.keys)->CameraType(), c.type) << c.keys;
     }
 
-    TqelCameraSettings* camera = loadDome("Manufacturer=Bosch\r\n");
+    const auto camera = loadDome("Manufacturer=Bosch\r\n");
     EXPECT_FALSE(loaded->Modified());
     camera->setIsIPCamera(true);
     EXPECT_EQ(camera->CameraType(), ctBoschIP);
@@ -355,7 +356,7 @@ TEST_F(CameraSettingsTest, CameraTypeFollowsTheManufacturer) {
 }
 
 TEST_F(CameraSettingsTest, OldAndUnreadKeys) {
-    const TqelCameraSettings* camera = loadDome(
+    const auto camera = loadDome(
         "Pan Kalman Velo=1\r\nFFMpeg Frag Keyframe=1\r\nFFMpeg Min frag duration=5\r\n"
         "Camera Number=70000\r\nStartLineDirection=256\r\nFinishLineDirection=7\r\n"
         "Preset count=-3\r\n");
@@ -377,7 +378,7 @@ TEST_F(CameraSettingsTest, LoadCamerasRebuildsOnlyForAnotherCount) {
               "[General]\r\nCamera Count=2\r\n[Dome 1]\r\nX=100\r\n[Dome 2]\r\nX=200\r\n"
               "[Dome 3]\r\nX=300\r\n");
     config.load(iniName);
-    TqelCameraSettings* first = config.GetCamera(0);
+    const auto first = config.GetCamera(0);
     first->setPosXinMM(111);
     first->AddPreset(QStringLiteral("unsaved"), 0, 0, 32);
     config.setModified(false);

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "foundation/settings/category_records.h"
+#include "foundation/settings/client_config.h"
 
 namespace {
 
@@ -58,20 +59,24 @@ TEST(SprintCategoryInfo, CategoryNeedsMoreThanTheMinimumDuration) {
     EXPECT_EQ(info.SprintCatTime, (QList<int32_t>{0, 0}));
 }
 
-TEST(SprintCategoryInfo, ListThatChangedSizeAfterInitStaysInBounds) {
+TEST(SprintCategoryInfo, KeepsTheListItWasGivenAndStaysInBounds) {
     qel::SprintCategoryList categories = SprintCategories();
     RqelSprintCategoryInfo info;
     info.Init(categories);
     info.AddTime(10.0, 300);
 
+    // Later changes of the source list do not reach the accumulator.
     categories.append(categories.first());
+    categories.clear();
     info.AddTime(10.0, 300);
     EXPECT_EQ(info.SprintCatTime, (QList<int32_t>{600, 600}));
     EXPECT_EQ(info.Category(), 2);
 
-    categories.clear();
+    // Times of another size are read only as far as both reach.
+    info.SprintCatTime = {700};
     info.AddTime(10.0, 300);
-    EXPECT_EQ(info.Category(), 0);
+    EXPECT_EQ(info.SprintCatTime, (QList<int32_t>{1000}));
+    EXPECT_EQ(info.Category(), 1);
 
     RqelSprintCategoryInfo unbound;
     unbound.AddTime(10.0, 300);
@@ -125,4 +130,39 @@ TEST(AccelCategoryInfo, NeedsSpeedAndAccelerationAndReportsTheID) {
     info.Init(true, categories);
     info.AddTime(5.0, 3.0, 101);
     EXPECT_EQ(info.Category(), 9);
+}
+
+// The client settings hand their lists out as copies: the accumulators must hold what Init was
+// given, not the address of the temporary (AddressSanitizer reports that use after scope).
+TEST(CategoryInfo, InitWithTheClientSettingsListsItself) {
+    TqelClientConfig* client = ClientConfig();
+    ASSERT_NE(client, nullptr);
+    const qel::SprintCategoryList oldSprints = client->SprintCategories();
+    const qel::ImpactCategoryList oldImpacts = client->ImpactCategories();
+    const qel::AccelCategoryList oldAccels = client->AccelCategories();
+    qel::ImpactCategoryList impacts(1);
+    impacts[0].MinImpact = 3.0;
+    qel::AccelCategoryList accels(1);
+    accels[0].ID = 21;
+    accels[0].MinAccel = 2.0;
+    client->setSprintCategories(SprintCategories());
+    client->setImpactCategories(impacts);
+    client->setAccelCategories(accels);
+
+    RqelSprintCategoryInfo sprint;
+    sprint.Init(ClientConfig()->SprintCategories());
+    RqelImpactCategoryInfo impact;
+    impact.Init(ClientConfig()->ImpactCategories());
+    RqelAccelCategoryInfo accel;
+    accel.Init(true, ClientConfig()->AccelCategories());
+    sprint.AddTime(8.0, 250);
+    impact.AddTime(3.5, 10);
+    accel.AddTime(1.0, 2.5, 10);
+    EXPECT_EQ(sprint.Category(), 2);
+    EXPECT_EQ(impact.Category(), 1);
+    EXPECT_EQ(accel.Category(), 21);
+
+    client->setSprintCategories(oldSprints);
+    client->setImpactCategories(oldImpacts);
+    client->setAccelCategories(oldAccels);
 }

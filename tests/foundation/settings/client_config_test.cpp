@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include "foundation/logging/logger.h"
 #include "foundation/system/relative_paths.h"
 #include "foundation/text_utils.h"
 #include "platform/ini_file.h"
@@ -290,6 +291,23 @@ TEST_F(ClientConfigTest, SaveRemovesDefaultsAndEmptySections) {
     config->loadFromIni(iniName);
     EXPECT_EQ(config->PTZPanDir(), ptzZYaw);
     EXPECT_EQ(config->SportVUDBPassword(), "secret");
+}
+
+TEST_F(ClientConfigTest, PasswordThatScramblingChangesIsSavedWithAWarning) {
+    load("");
+    QStringList lines;
+    Logger().OnLog = [&lines](TlpmLogLevel, TlpmLogCategory, const QString& aLine) {
+        lines << aLine;
+    };
+    config->setProxyPassword(QStringLiteral("pässwörd"));
+    config->setStatsPassword(QStringLiteral("plain"));
+    ASSERT_TRUE(config->saveToIni());
+    Logger().OnLog = nullptr;
+    ASSERT_EQ(lines.size(), 1) << lines.join(u'\n').toStdString();
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("[Proxy] \"Password\"")))
+        << lines[0].toStdString();
+    EXPECT_TRUE(
+        qel::IniFile(iniName).ValueExists(QStringLiteral("Proxy"), QStringLiteral("Password")));
 }
 
 TEST_F(ClientConfigTest, SaveCopiesTheOldFileToADatedBackup) {

@@ -11,8 +11,8 @@
 #include <thread>
 #include <type_traits>
 
-#include "foundation/system/relative_paths.h"
 #include "foundation/settings/server_config.h"
+#include "foundation/system/relative_paths.h"
 #include "platform/ini_file.h"
 #include "support/temp_folder.h"
 
@@ -562,7 +562,7 @@ TEST_F(FieldSettingsTest, BallTrackingServersAndPowerSwitches) {
     // A pitch finds its servers in the process-wide settings.
     TqelServerConfig* global = ServerConfig();
     ASSERT_NE(global, nullptr);
-    TqelBallTrackingServer* server = global->BallTrackingServerAdd();
+    const auto server = global->BallTrackingServerAdd();
     server->setID(250);
     TqelFieldSettings field;
     field.EnableBTS(250);

@@ -5,11 +5,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <atomic>
+#include <functional>
+#include <latch>
 #include <thread>
 
+#include "foundation/logging/logger.h"
 #include "foundation/settings/client_config.h"
-#include "foundation/system/relative_paths.h"
 #include "foundation/settings/server_config.h"
+#include "foundation/system/relative_paths.h"
 #include "platform/ini_file.h"
 #include "support/temp_folder.h"
 
@@ -87,7 +90,7 @@ QStringList Snapshot(const TqelServerConfig& c) {
         "DatabaseConnectionString=" + c.DatabaseConnectionString(),
     };
     for (int i = 0; i < c.FieldSettingsCount(); ++i) {
-        const TqelFieldSettings* f = c.FieldSettings(i);
+        const auto f = c.FieldSettings(i);
         QStringList ids;
         for (int k = 0; k < f->EnabledBTSIDCount(); ++k) {
             ids.append(QString::number(f->EnabledBTSID(k)));
@@ -102,7 +105,7 @@ QStringList Snapshot(const TqelServerConfig& c) {
                          .arg(ids.join(u',')));
     }
     for (int i = 0; i < c.ExpertPowerControlCount(); ++i) {
-        const TqelEPCConfig* p = c.GetExpertPowerControl(i);
+        const auto p = c.GetExpertPowerControl(i);
         lines.append(QStringLiteral("Power %1=%2|%3|%4|%5|%6|%7")
                          .arg(i)
                          .arg(p->DeviceName(), p->IPAddress())
@@ -111,7 +114,7 @@ QStringList Snapshot(const TqelServerConfig& c) {
                          .arg(p->UseOVhtml()));
     }
     for (int i = 0; i < c.BallTrackingserverCount(); ++i) {
-        const TqelBallTrackingServer* s = c.GetBallTrackingServer(i);
+        const auto s = c.GetBallTrackingServer(i);
         lines.append(QStringLiteral("Ball %1=%2|%3|%4|%5|%6|%7|%8|%9")
                          .arg(i)
                          .arg(s->ID())
@@ -447,12 +450,12 @@ TEST_F(ServerConfigTest, DefaultPitchIsAddedWhenEveryPitchHasAName) {
         "[Control]\r\nAbatec Inifiles location=C:\\LPM\r\n");
     ASSERT_EQ(config.FieldSettingsCount(), 2);
     EXPECT_FALSE(config.MeasurementPitchCanChange());
-    TqelFieldSettings* added = config.FieldSettings(1);
+    const auto added = config.FieldSettings(1);
     EXPECT_EQ(added->FieldName(), QString());
     EXPECT_EQ(added->AbatecSettingsDirectory(), QStringLiteral("C:\\LPM\\"));
     EXPECT_EQ(config.DefaultField(), added);
     added->setFieldName(QStringLiteral("Second"));
-    TqelFieldSettings* appended = config.DefaultField();
+    const auto appended = config.DefaultField();
     EXPECT_EQ(appended, config.FieldSettings(2));
     EXPECT_EQ(config.FieldSettingsCount(), 3);
 }
@@ -518,6 +521,114 @@ TEST_F(ServerConfigTest, SaveUpdatesTheFileVersionUsedForPasswords) {
     EXPECT_EQ(config.ReadPassword(saved, QStringLiteral("Power control 1"),
                                   QStringLiteral("Admin Password"), QString()),
               QStringLiteral("abc"));
+}
+
+// Scrambling keeps seven bits of a character: every writer of a scrambled password warns, once,
+// naming the key, and still writes the value.
+TEST_F(ServerConfigTest, PasswordsThatScramblingChangesAreSavedWithAWarning) {
+    const QString lossy = QStringLiteral("pässwörd");
+    const struct {
+        const char* key;
+        std::function<void(TqelServerConfig&, const QString&)> set;
+    } writers[] = {
+        {"[General] \"Recording Server UNC Password\"",
+         [](TqelServerConfig& c, const QString& v) { c.setRecordingServerUNCPassword(v); }},
+        {"[GameOn] \"Password\"",
+         [](TqelServerConfig& c, const QString& v) { c.setGameOnDirPassword(v); }},
+        {"[Nokia] \"Password\"",
+         [](TqelServerConfig& c, const QString& v) { c.setNokiaPassword(v); }},
+        {"[Field 1] \"ZXY Password\"",
+         [](TqelServerConfig& c, const QString& v) { c.DefaultField()->setZXYPassword(v); }},
+        {"[Dome 1] \"RTSPPassword\"",
+         [](TqelServerConfig& c, const QString& v) { c.GetCamera(0)->setRTSPPassword(v); }},
+        {"[Power control 1] \"Admin Password\"",
+         [](TqelServerConfig& c, const QString& v) {
+             c.GetExpertPowerControl(0)->setAdminPassword(v);
+         }},
+        {"[Power control 1] \"User password\"",
+         [](TqelServerConfig& c, const QString& v) {
+             c.GetExpertPowerControl(0)->setUserPassword(v);
+         }},
+        {"[BallTracking server 1] \"LPP Password\"",
+         [](TqelServerConfig& c, const QString& v) {
+             c.GetBallTrackingServer(0)->setLPPPassword(v);
+         }},
+    };
+    QStringList lines;
+    Logger().OnLog = [&lines](TlpmLogLevel, TlpmLogCategory, const QString& aLine) {
+        lines << aLine;
+    };
+    for (const auto& w : writers) {
+        TqelServerConfig c;
+        c.LoadCameras(1, nullptr);
+        c.AddPowerControl();
+        c.BallTrackingServerAdd();
+        c.setIniFileName(iniName);
+        lines.clear();
+        w.set(c, lossy);
+        c.Save();
+        ASSERT_EQ(lines.size(), 1) << w.key << " " << lines.join(u'\n').toStdString();
+        EXPECT_TRUE(lines[0].contains(QLatin1String(w.key))) << lines[0].toStdString();
+        EXPECT_FALSE(lines[0].contains(lossy));
+        // Written all the same, in the form the file can hold.
+        w.set(c, QStringLiteral("abc"));
+        lines.clear();
+        c.Save();
+        EXPECT_TRUE(lines.isEmpty()) << w.key << " " << lines.join(u'\n').toStdString();
+    }
+    Logger().OnLog = nullptr;
+}
+
+// A reader's handle keeps its entry alive while the main thread reloads and deletes. Run under
+// AddressSanitizer and ThreadSanitizer.
+TEST_F(ServerConfigTest, HandedOutEntriesOutliveReloadsAndDeletes) {
+    WriteText(
+        iniName,
+        "[General]\r\nCamera Count=1\r\nFieldcount=1\r\nField selection required=1\r\n"
+        "BallTrackingServers=1\r\n[Dome 1]\r\nX=100\r\nPreset count=1\r\n"
+        "[Dome 1 Preset 1]\r\nDescription=Goal\r\n[Field 1]\r\nFieldName=Main\r\nFieldID=4\r\n"
+        "[BallTracking server 1]\r\nID=1\r\nDescription=Ball\r\n");
+    config.load(iniName);
+    std::latch taken(1);
+    std::latch freed(1);
+    std::atomic<bool> stop{false};
+    std::thread reader([this, &taken, &freed, &stop] {
+        const auto camera = config.GetCamera(0);
+        const auto preset = camera->GetPreset(0);
+        const auto pitch = config.GetFieldSettings(4);
+        const auto server = config.GetBallTrackingServer(0);
+        taken.count_down();
+        freed.wait();
+        // The camera was given other values and no presets; the preset taken before lives on.
+        EXPECT_EQ(camera->PosXinMM(), 300);
+        EXPECT_EQ(camera->PresetCount(), 0);
+        EXPECT_EQ(preset->Description(), QStringLiteral("Goal"));
+        EXPECT_EQ(pitch->FieldName(), QStringLiteral("Main"));
+        EXPECT_EQ(server->Description(), QStringLiteral("Ball"));
+        while (!stop) {
+            // Lists are swapped whole: there is always a camera 0, and it has its preset.
+            EXPECT_EQ(config.GetCamera(0)->GetPreset(0)->Description(), QStringLiteral("Goal"));
+            if (const auto current = config.GetFieldSettings(4)) {
+                EXPECT_EQ(current->FieldName(), QStringLiteral("Main"));
+            }
+        }
+    });
+    taken.wait();
+    TqelCameraSettings replacement(nullptr);
+    replacement.setPosXinMM(300);
+    config.GetCamera(0)->Assign(replacement);
+    config.LoadCameras(2, nullptr);
+    config.DeleteFieldSetting(0);
+    ASSERT_TRUE(config.BallTrackingServerDelete(0));
+    config.load(iniName);
+    freed.count_down();
+    for (int i = 0; i < 20; ++i) {
+        config.load(iniName);
+        config.LoadCameras(2 - i % 2, nullptr);
+        config.DeleteFieldSetting(0);
+    }
+    stop = true;
+    reader.join();
 }
 
 TEST_F(ServerConfigTest, SettersMarkModifiedOnlyOnChange) {
@@ -692,14 +803,14 @@ TEST_F(ServerConfigTest, LoadSaveLoadGivesEqualSettings) {
     config.setStartSignalStopBits(sbTwoStopBits);
     config.setDatabaseConnectionString(QStringLiteral("Provider=SQLite;Data Source=qel.db"));
     // Unnamed, so that the reloaded list gets no default pitch added.
-    TqelFieldSettings* field = config.DefaultField();
+    const auto field = config.DefaultField();
     field->setFieldID(7);
     field->setAbatecSettingsDirectory(QStringLiteral("C:\\LPM"));
     field->setUDPListenPort(75);
     field->setLPMDataProtocol(dtpDebugDataFormat);
     field->EnableBTS(2);
     field->EnableBTS(1);
-    TqelEPCConfig* power = config.AddPowerControl();
+    const auto power = config.AddPowerControl();
     power->setDeviceName(QStringLiteral("Hub"));
     power->setIPAddress(QStringLiteral("10.0.0.9"));
     power->setPortNumber(80);
@@ -707,7 +818,7 @@ TEST_F(ServerConfigTest, LoadSaveLoadGivesEqualSettings) {
     power->setUserPassword(QStringLiteral("user pw"));
     power->setUseOVhtml(true);
     for (int i = 0; i < 2; ++i) {
-        TqelBallTrackingServer* server = config.BallTrackingServerAdd();
+        const auto server = config.BallTrackingServerAdd();
         server->setDescription(QStringLiteral("Ball %1").arg(i));
         server->setIPAddress(QStringLiteral("10.0.1.%1").arg(i));
         server->setPortNr(4101 + i);
@@ -742,13 +853,13 @@ TEST_F(ServerConfigTest, CarriedOverBallTrackingServerIsNotAddedAgain) {
     for (int cycle = 0; cycle < 3; ++cycle) {
         config.load(iniName);
         ASSERT_EQ(config.BallTrackingserverCount(), 1) << cycle;
-        const TqelBallTrackingServer* server = config.GetBallTrackingServer(0);
+        const auto server = config.GetBallTrackingServer(0);
         EXPECT_EQ(server->ID(), 1);
         EXPECT_EQ(server->Description(), QStringLiteral("Balltracking server"));
         EXPECT_EQ(server->IPAddress(), QStringLiteral("10.1.1.1"));
         EXPECT_EQ(server->PortNr(), 0);
         EXPECT_TRUE(server->RecordBallData());
-        const TqelFieldSettings* field = config.FieldSettings(0);
+        const auto field = config.FieldSettings(0);
         ASSERT_EQ(field->EnabledBTSIDCount(), 1) << cycle;
         EXPECT_EQ(field->EnabledBTSID(0), 1);
         config.Save();
@@ -773,7 +884,7 @@ TEST_F(ServerConfigTest, DamagedCountsAreBounded) {
 TEST_F(ServerConfigTest, CamerasAreRebuiltOnlyForAnotherCount) {
     loadFixture("[General]\r\nCamera Count=2\r\n");
     ASSERT_EQ(config.CamCount(), 2);
-    TqelCameraSettings* first = config.GetCamera(0);
+    const auto first = config.GetCamera(0);
     EXPECT_EQ(first->Config(), &config);
     EXPECT_EQ(config.GetCamera(1)->CameraIndex(), 1);
     config.LoadCameras(2, nullptr);
@@ -823,13 +934,13 @@ TEST_F(ServerConfigTest, ListLookUps) {
     EXPECT_EQ(config.UserCount(), 0);
     EXPECT_THROW(config.GetUser(0), EArgumentOutOfRangeException);
 
-    TqelEPCConfig* power = config.AddPowerControl();
+    const auto power = config.AddPowerControl();
     power->setDeviceName(QStringLiteral("Hub"));
     EXPECT_EQ(config.ExpertPowerControlByName(QStringLiteral("hub")), nullptr);
     EXPECT_EQ(config.ExpertPowerControlByName(QStringLiteral("Hub")), power);
     EXPECT_EQ(config.GetPowerControl(QStringLiteral("HUB")), power);
 
-    TqelBallTrackingServer* first = config.BallTrackingServerAdd();
+    const auto first = config.BallTrackingServerAdd();
     EXPECT_EQ(first->ID(), 1);
     first->setID(5);
     config.BallTrackingServerAdd()->setID(-3);
