@@ -4,7 +4,9 @@
 #include <QStringView>
 #include <QTime>
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <ctime>
 
 #include "platform/exception.h"
 #include "platform/numbers.h"
@@ -15,6 +17,8 @@ using qel::kMSecsPerDay;
 
 // Julian day of 1899-12-30, day 0 of TDateTime.
 constexpr qint64 kJulianDayZero = 2415019;
+// 1970-01-01 as a TDateTime day.
+constexpr int64_t kUnixEpochDay = 25569;
 
 struct TimeStamp {
     int64_t Day;  // days since 1899-12-30
@@ -460,8 +464,28 @@ int64_t MsOfDayDiff(int64_t aMs, int64_t aOtherMs) {
     return diff > kMSecsPerDay / 2 ? diff - kMSecsPerDay : diff;
 }
 
+// Qt's conversion to local time costs microseconds, too much for a clock read per sample. The
+// offset from UTC changes only on a whole minute (zones and their daylight-saving switches are
+// whole minutes), so it is looked up once a minute and kept, with its minute, in one atomic word.
 TDateTime SystemClock::Now() const {
-    return QDateTimeToDateTime(QDateTime::currentDateTime());
+    static std::atomic<uint64_t> offsetOfMinute{0};  // (minute + 1) << 32 | offset in seconds
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const int64_t minute = FloorDiv(now.tv_sec, 60);
+    const uint32_t minuteTag = static_cast<uint32_t>(minute + 1);
+    uint64_t cached = offsetOfMinute.load(std::memory_order_relaxed);
+    if (static_cast<uint32_t>(cached >> 32) != minuteTag) {
+        tm local{};
+        localtime_r(&now.tv_sec, &local);
+        const auto offset = static_cast<int32_t>(local.tm_gmtoff);
+        cached = (static_cast<uint64_t>(minuteTag) << 32) | static_cast<uint32_t>(offset);
+        offsetOfMinute.store(cached, std::memory_order_relaxed);
+    }
+    const auto offsetSeconds = static_cast<int32_t>(static_cast<uint32_t>(cached));
+    const int64_t localMs =
+        (static_cast<int64_t>(now.tv_sec) + offsetSeconds) * 1000 + now.tv_nsec / 1000000;
+    const int64_t day = FloorDiv(localMs, kMSecsPerDay);
+    return FromTimeStamp(day + kUnixEpochDay, localMs - day * kMSecsPerDay);
 }
 
 void FakeClock::Advance(int64_t aMilliSeconds) {
