@@ -30,7 +30,7 @@ void DeleteOfPreparation(TqelQuery& aSQL, const QString& aTable, int32_t aPrcID)
     aSQL.ExecSQL();
 }
 
-// Loads the rows of aSQL's statement with PRC_ID aPrcID through the accessor's OpenList.
+// Loads the rows that aStatement selects for aPrcID through the accessor's OpenList.
 template <class T>
 void LoadOfPreparation(TqelGenericDatabaseVaruza<T>& anAccessor, const QString& aStatement,
                        int32_t aPrcID, typename TqelGenericDatabaseVaruza<T>::TVaruzaList* aList) {

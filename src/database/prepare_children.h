@@ -14,9 +14,10 @@
 // follow the athletes along them (PREPARE_CAMERA). None draws a key; the list that holds a row
 // frees it.
 //
-// A condition of PrepareParams is added only for a value other than 0, so saving a row whose
-// second key is 0 selects every row of its preparation and is refused; cameras are stored only
-// all together (TqeldbPrepareRecordings::SaveCameraSetup).
+// A condition of PrepareParams is added only for a value other than 0: saving a single row whose
+// second key is 0 selects the other rows of its preparation (several are refused, a lone one
+// would be overwritten). Store such rows, and cameras always, all together through
+// TqeldbPrepareRecordings.
 
 // Position of an exercise in the session; 0 asks AddExercise for the place after the last one.
 // A type of its own so that it cannot be swapped with the expected parts in a call.
