@@ -267,6 +267,129 @@ int32_t TqelPrepareRecording::TeamID() const {
     return teams[pick].TeamID;
 }
 
+// ---- TqelPrepareRecording: exercises, agility tests, sections and cameras ------------------
+
+TqelDBPrepareExercise* TqelPrepareRecording::AddExercise(int32_t aExnID, const QString& aExrName,
+                                                         TqelExpectedParts aParts,
+                                                         TqelExerciseOrder aOrder) {
+    const int32_t order = static_cast<int32_t>(aOrder);
+    int32_t highest = 0;
+    TqelDBPrepareExercise* found = nullptr;
+    for (const auto& exercise : FExercises) {
+        if (order != 0) {
+            if (exercise->Order() >= order) {
+                exercise->setOrder(exercise->Order() + 1);
+            }
+        } else {
+            highest = std::max(highest, exercise->Order());
+        }
+        if (!found && exercise->ExnID() == aExnID) {
+            found = exercise.get();
+        }
+    }
+    if (!found) {
+        FExercises.push_back(std::make_unique<TqelDBPrepareExercise>(Owner()));
+        found = FExercises.back().get();
+        found->setDescription(aExrName);
+        found->setExnID(aExnID);
+        found->setOrder(order != 0 ? order : highest + 1);
+    }
+    found->setExpectedParts(static_cast<int32_t>(aParts));
+    found->setPrcID(FPrcID);
+    return found;
+}
+
+TqelDBPrepareExercise* TqelPrepareRecording::IsExerciseSelected(int32_t aExrID) const {
+    for (const auto& exercise : FExercises) {
+        if (exercise->ExnID() == aExrID) {
+            return exercise.get();
+        }
+    }
+    return nullptr;
+}
+
+TqelConnectedAgilityTest* TqelPrepareRecording::AddConnectedAgilityTest(int32_t aAglId) {
+    if (aAglId != -1) {
+        for (auto it = FAgilityTests.rbegin(); it != FAgilityTests.rend(); ++it) {
+            if ((*it)->AglID() == aAglId) {
+                return it->get();
+            }
+        }
+    }
+    FAgilityTests.push_back(std::make_unique<TqelConnectedAgilityTest>(Owner()));
+    TqelConnectedAgilityTest* added = FAgilityTests.back().get();
+    if (aAglId != -1) {
+        added->setAglID(aAglId);
+        added->setPrcID(FPrcID);
+    }
+    return added;
+}
+
+bool TqelPrepareRecording::IsConnectedAgility(int32_t aAglId) const {
+    return std::any_of(FAgilityTests.begin(), FAgilityTests.end(),
+                       [aAglId](const auto& aTest) { return aTest->AglID() == aAglId; });
+}
+
+TqelConnectedAgilityTest* TqelPrepareRecording::GetAgilityTest(int aIndex) const {
+    return qel::RowAt(FAgilityTests, aIndex);
+}
+
+TqelPrepareSection* TqelPrepareRecording::AddSection(int32_t aSectionID,
+                                                     const QString& aDescription,
+                                                     int32_t aTimeToAddMS) {
+    TqelPrepareSection* section = SectionById(aSectionID);
+    if (!section) {
+        FSections.push_back(std::make_unique<TqelPrepareSection>(Owner()));
+        section = FSections.back().get();
+        section->setPrsID(aSectionID);
+        section->setPrcID(FPrcID);
+    }
+    section->setDescription(aDescription);
+    section->setTimeToAddMS(aTimeToAddMS);
+    return section;
+}
+
+TqelPrepareSection* TqelPrepareRecording::SectionById(int32_t aSectionID) const {
+    for (const auto& section : FSections) {
+        if (section->PrsID() == aSectionID) {
+            return section.get();
+        }
+    }
+    return nullptr;
+}
+
+TqelPrepareCamera* TqelPrepareRecording::AddCamera(int32_t aCamIndex, int32_t aSectionID,
+                                                   int32_t aFollowOrder, const QString& aStartLine,
+                                                   int32_t aStartLineDirection,
+                                                   const QString& aFinishLine,
+                                                   int32_t aFinishLineDirection) {
+    TqelPrepareCamera* camera = CameraByIndex(aCamIndex);
+    if (!camera) {
+        FCameras.push_back(std::make_unique<TqelPrepareCamera>(Owner()));
+        camera = FCameras.back().get();
+        camera->setCamIndex(aCamIndex);
+        camera->setPrcID(FPrcID);
+    }
+    camera->setPrsID(aSectionID);
+    camera->setFollowOrder(aFollowOrder);
+    camera->setLineStart(aStartLine);
+    camera->setLineStartDirection(aStartLineDirection);
+    camera->setLineFinish(aFinishLine);
+    camera->setLineFinishDirection(aFinishLineDirection);
+    return camera;
+}
+
+TqelPrepareCamera* TqelPrepareRecording::CameraByIndex(int32_t aCamIndex) const {
+    for (const auto& camera : FCameras) {
+        if (camera->CamIndex() == aCamIndex) {
+            return camera.get();
+        }
+    }
+    return nullptr;
+}
+
+// ---- TqelPrepareRecording: its own row ------------------------------------------------------
+
 void TqelPrepareRecording::PrepareOpen(TqelQuery& aSQL) {
     aSQL.setText(QStringLiteral("select * from PREPARE_RECORDING where PRC_ID = :PRC_ID"));
     aSQL.SetParamAsInteger(kPRC_ID, 0);
@@ -333,7 +456,10 @@ void TqelPrepareRecording::VaruzaToDataSet(TqelQuery& aSQL) {
 
 TqeldbPrepareRecordings::TqeldbPrepareRecordings(TqelDatabase* aDatabase)
     : TqelDatabaseVaruza(aDatabase),
-      FAvailableTransponders(std::make_unique<TqeldbAvailableTransponders>(aDatabase)) {
+      FAvailableTransponders(std::make_unique<TqeldbAvailableTransponders>(aDatabase)),
+      FSections(std::make_unique<TqelPrepareSections>(aDatabase)),
+      FCameras(std::make_unique<TqelPrepareCameras>(aDatabase)),
+      FExercises(std::make_unique<TqelDBPrepareExercises>(aDatabase)) {
     FAvailableTransponders->GetAll();
 }
 
@@ -560,4 +686,83 @@ TqelAvailableTransponder* TqeldbPrepareRecordings::GetAvailableByAntenna(int32_t
         }
     }
     return found;
+}
+
+// ---- TqeldbPrepareRecordings: the children of a preparation ---------------------------------
+
+void TqeldbPrepareRecordings::GetExercises(TqelPrepareRecording* aPrepRec) {
+    qel::Assert(aPrepRec != nullptr, QStringLiteral("A preparation to fill is needed."));
+    FExercises->RetreiveByPreparation(aPrepRec->PrcID(), &aPrepRec->Exercises());
+}
+
+void TqeldbPrepareRecordings::SaveExercises(TqelPrepareRecording* aPrepRec) {
+    qel::Assert(aPrepRec != nullptr, QStringLiteral("A preparation to save is needed."));
+    FExercises->SaveAll(aPrepRec->PrcID(), aPrepRec->Exercises());
+}
+
+void TqeldbPrepareRecordings::GetConnectedAgilityTests(TqelPrepareRecording* aPrepRec) {
+    qel::Assert(aPrepRec != nullptr, QStringLiteral("A preparation to fill is needed."));
+    TqelQuery& query = SQL();
+    query.setText(QStringLiteral("select * from PREPARE_AGILITY where PRC_ID = :PRC_ID"));
+    query.SetParamAsInteger(kPRC_ID, aPrepRec->PrcID());
+    qel::CloseAfter(query, [&] {
+        query.Open();
+        for (; !query.Eof(); query.Next()) {
+            aPrepRec->AddConnectedAgilityTest(query.GetFieldAsInteger(QStringLiteral("AGL_ID")))
+                ->DataSetToVaruza(query);
+        }
+    });
+}
+
+void TqeldbPrepareRecordings::SaveConnectedAgilityTests(TqelPrepareRecording* aPrepRec) {
+    qel::Assert(aPrepRec != nullptr, QStringLiteral("A preparation to save is needed."));
+    TqelQuery& query = SQL();
+    qel::RunInTransaction(*Database(), [&] {
+        qel::CloseAfter(query, [&] {
+            query.setText(QStringLiteral("delete from PREPARE_AGILITY where PRC_ID = :PRC_ID"));
+            query.SetParamAsInteger(kPRC_ID, aPrepRec->PrcID());
+            query.ExecSQL();
+            if (aPrepRec->AglCount() == 0) {
+                return;
+            }
+            query.setText(QStringLiteral("select * from PREPARE_AGILITY where 0=1"));
+            query.Open();
+            for (const auto& test : aPrepRec->AgilityTests()) {
+                // Rows under another id would outlive the next save of this preparation.
+                test->setPrcID(aPrepRec->PrcID());
+                qel::InsertRow(query, *test, false);
+            }
+        });
+    });
+}
+
+void TqeldbPrepareRecordings::GetCameraSetup(TqelPrepareRecording* aPrepRec) {
+    qel::Assert(aPrepRec != nullptr, QStringLiteral("A preparation to fill is needed."));
+    FCameras->RetreiveByPreparation(aPrepRec->PrcID(), &aPrepRec->Cameras());
+    FSections->RetreiveByPreparation(aPrepRec->PrcID(), &aPrepRec->Sections());
+}
+
+void TqeldbPrepareRecordings::SaveCameraSetup(TqelPrepareRecording* aPrepRec) {
+    qel::Assert(aPrepRec != nullptr, QStringLiteral("A preparation to save is needed."));
+    const int32_t prcID = aPrepRec->PrcID();
+    TqelQuery& query = SQL();
+    qel::RunInTransaction(*Database(), [&] {
+        FCameras->DeleteByPreparation(prcID);
+        FSections->DeleteByPreparation(prcID);
+        qel::CloseAfter(query, [&] {
+            // Rows under another id would outlive the next save of this preparation.
+            query.setText(QStringLiteral("select * from PREPARE_SECTION where 0=1"));
+            query.Open();
+            for (const auto& section : aPrepRec->Sections()) {
+                section->setPrcID(prcID);
+                qel::InsertRow(query, *section, true);
+            }
+            query.setText(QStringLiteral("select * from PREPARE_CAMERA where 0=1"));
+            query.Open();
+            for (const auto& camera : aPrepRec->Cameras()) {
+                camera->setPrcID(prcID);
+                qel::InsertRow(query, *camera, true);
+            }
+        });
+    });
 }

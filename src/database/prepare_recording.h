@@ -8,6 +8,7 @@
 
 #include "database/available_transponders.h"
 #include "database/db_component.h"
+#include "database/prepare_children.h"
 #include "database/tracked_row.h"
 #include "platform/date_time.h"
 
@@ -166,6 +167,51 @@ public:
     // one has at least three more.
     int32_t TeamID() const;
 
+    // ---- Exercises, connected agility tests, camera sections and cameras. The children are
+    // made on the preparation's database and take its PrcID when they are created.
+    using TExerciseList = TqelDBPrepareExercises::TVaruzaList;
+    using TAgilityTestList = std::vector<std::unique_ptr<TqelConnectedAgilityTest>>;
+    using TSectionList = TqelPrepareSections::TVaruzaList;
+    using TCameraList = TqelPrepareCameras::TVaruzaList;
+
+    TExerciseList& Exercises() { return FExercises; }
+    const TExerciseList& Exercises() const { return FExercises; }
+    TAgilityTestList& AgilityTests() { return FAgilityTests; }
+    const TAgilityTestList& AgilityTests() const { return FAgilityTests; }
+    TSectionList& Sections() { return FSections; }
+    const TSectionList& Sections() const { return FSections; }
+    TCameraList& Cameras() { return FCameras; }
+    const TCameraList& Cameras() const { return FCameras; }
+    int AglCount() const { return static_cast<int>(FAgilityTests.size()); }
+
+    // The exercise aExnID with aParts expected parts. A new one is appended with aExrName at
+    // aOrder (after the highest order for 0); one already listed keeps its name and order.
+    // Either way, with aOrder other than 0 every exercise at aOrder or later moves up by one.
+    TqelDBPrepareExercise* AddExercise(int32_t aExnID, const QString& aExrName,
+                                       TqelExpectedParts aParts, TqelExerciseOrder aOrder);
+    TqelDBPrepareExercise* IsExerciseSelected(int32_t aExrID) const;
+    void ClearExercises() { FExercises.clear(); }
+    // The last connected test with that id, else a new one; -1 always gives a new one that
+    // keeps AglID and PrcID 0.
+    TqelConnectedAgilityTest* AddConnectedAgilityTest(int32_t aAglId);
+    bool IsConnectedAgility(int32_t aAglId) const;
+    // Raises EArgumentOutOfRangeException outside the list.
+    TqelConnectedAgilityTest* GetAgilityTest(int aIndex) const;
+    void ClearConnectedAglilityTests() { FAgilityTests.clear(); }
+    // The section aSectionID (made when missing) with the description and lead time given.
+    TqelPrepareSection* AddSection(int32_t aSectionID, const QString& aDescription,
+                                   int32_t aTimeToAddMS);
+    TqelPrepareSection* SectionById(int32_t aSectionID) const;
+    void ClearSections() { FSections.clear(); }
+    // One camera per camera index: adding an index again moves that camera to aSectionID and
+    // replaces its order and lines.
+    TqelPrepareCamera* AddCamera(int32_t aCamIndex, int32_t aSectionID, int32_t aFollowOrder,
+                                 const QString& aStartLine, int32_t aStartLineDirection,
+                                 const QString& aFinishLine, int32_t aFinishLineDirection);
+    TqelPrepareCamera* CameraByIndex(int32_t aCamIndex) const;
+    void ClearCameras() { FCameras.clear(); }
+    // ---- End of the children.
+
     static void PrepareOpen(TqelQuery& aSQL);
     void PrepareSave(TqelQuery& aSQL) override;
     void PrepareParams(TqelQuery& aSQL) override;
@@ -190,6 +236,11 @@ private:
     bool FLiveVideoCompilation = false;
     int32_t FNextTransponderID = 1;
     TTransponderList FTransponders;
+    // The children.
+    TExerciseList FExercises;
+    TAgilityTestList FAgilityTests;
+    TSectionList FSections;
+    TCameraList FCameras;
 };
 
 // The preparations of a database: lists them, opens one for a session, loads and stores its
@@ -200,6 +251,25 @@ public:
     using TPrepareList = std::vector<std::unique_ptr<TqelPrepareRecording>>;
 
     explicit TqeldbPrepareRecordings(TqelDatabase* aDatabase);
+
+    // ---- The children of a preparation.
+    // Replaces aPrepRec's exercises with the stored ones that have a name row, by order.
+    void GetExercises(TqelPrepareRecording* aPrepRec);
+    // Replaces the stored exercises with aPrepRec's list, all or nothing.
+    void SaveExercises(TqelPrepareRecording* aPrepRec);
+    // Adds the stored agility tests to aPrepRec's list; tests already listed are reused.
+    void GetConnectedAgilityTests(TqelPrepareRecording* aPrepRec);
+    // Replaces the stored agility tests with aPrepRec's list, all or nothing.
+    void SaveConnectedAgilityTests(TqelPrepareRecording* aPrepRec);
+    // Replaces aPrepRec's cameras (by section and follow order) and sections (each with copies
+    // of its cameras).
+    void GetCameraSetup(TqelPrepareRecording* aPrepRec);
+    // Replaces the stored sections and cameras with aPrepRec's, all or nothing.
+    void SaveCameraSetup(TqelPrepareRecording* aPrepRec);
+    TqelDBPrepareExercises& DBPrepareExercises() const { return *FExercises; }
+    TqelPrepareSections& PrepareSections() const { return *FSections; }
+    TqelPrepareCameras& PrepareCameras() const { return *FCameras; }
+    // ---- End of the children.
 
     // Replaces the list, ordered by description: only active ones, only those of today or of
     // any day, as asked.
@@ -255,7 +325,11 @@ public:
 private:
     void ReadTransponders(TqelPrepareRecording& aPrepRec);
 
-    // Declared in this order so that the inventory goes before the preparations.
+    // Declared in this order so that they go exercises, cameras, sections, inventory and then
+    // the preparations.
     TPrepareList FPrepareRecordings;
     std::unique_ptr<TqeldbAvailableTransponders> FAvailableTransponders;
+    std::unique_ptr<TqelPrepareSections> FSections;
+    std::unique_ptr<TqelPrepareCameras> FCameras;
+    std::unique_ptr<TqelDBPrepareExercises> FExercises;
 };
