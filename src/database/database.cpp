@@ -122,8 +122,9 @@ int32_t TqelDatabase::GetNextValue(const QString& aSequence) {
             FprocSequence->setInput(0, aSequence);
             FprocSequence->ExecProc();
             return ToKey(FprocSequence->ReturnValue(), aSequence);
-        } catch (const std::exception&) {
-            // A failing procedure is as good as none.
+        } catch (const std::exception& e) {
+            // A failing procedure is as good as none, but says so.
+            LogFallback(*FprocSequence, e);
         }
     }
     return DrawFromTable(aSequence, 1);
@@ -136,11 +137,24 @@ int32_t TqelDatabase::GetNextRange(const QString& aSequence, int32_t aNumberOfVa
             FprocSeqRange->setInput(1, aNumberOfValues);
             FprocSeqRange->ExecProc();
             return ToKey(FprocSeqRange->ReturnValue(), aSequence);
-        } catch (const std::exception&) {
-            // A failing procedure is as good as none.
+        } catch (const std::exception& e) {
+            LogFallback(*FprocSeqRange, e);
         }
     }
     return DrawFromTable(aSequence, aNumberOfValues > 0 ? aNumberOfValues : 1);
+}
+
+void TqelDatabase::LogFallback(const qel::StoredProcedure& aProcedure,
+                               const std::exception& anError) {
+    if (FFallbackLogged) {
+        return;
+    }
+    FFallbackLogged = true;
+    const auto* known = dynamic_cast<const Exception*>(&anError);
+    LogMessage(0, 0,
+               QStringLiteral("Stored procedure %1 failed (%2); keys come from the table SEQUENCES")
+                   .arg(aProcedure.ProcedureName(),
+                        known ? known->Message() : QString::fromUtf8(anError.what())));
 }
 
 int32_t TqelDatabase::DrawFromTable(const QString& aSequence, int32_t aCount) {

@@ -551,6 +551,11 @@ void TqelQuery::Open() {
         return;
     } catch (const EProviderError& e) {
         FLastError = e.Message();
+        // Reconnecting would end the open transaction, and every later statement of it would
+        // commit on its own: the transaction's owner rolls back and answers the failure instead.
+        if (FDatabaseConnection->InTransaction()) {
+            throw;
+        }
     }
     // The connection may have broken: reconnect and try once more. Failures of the reconnect
     // and of the second attempt reach the caller; an empty result here would be taken for

@@ -152,7 +152,7 @@ public:
     int OrderByCount() const { return FOrderByCount; }
 
     // Opens; when the server fails, reconnects and tries once more. The first failure stays in
-    // LastError; a second failure is raised.
+    // LastError; a second failure is raised. Inside a transaction the first failure is raised.
     void Open();
     void Close();
     // Rows affected.
