@@ -18,7 +18,7 @@ namespace qel {
 
 const TableColumn* TableInfo::Find(const QString& aName) const {
     for (const TableColumn& column : Columns) {
-        if (column.Name.compare(aName, Qt::CaseInsensitive) == 0) {
+        if (SameName(column.Name, aName)) {
             return &column;
         }
     }
@@ -51,6 +51,22 @@ void NoteQtRegistryInUse() {
 QString ProviderMessage(const QSqlError& anError, const QString& aFallback) {
     const QString text = anError.text().trimmed();
     return text.isEmpty() ? aFallback : text;
+}
+
+constexpr qsizetype kMemoryLimit = 256;
+
+// Keeps what a function of a statement's text gave for it. The texts of a program are few; the
+// memory is dropped whole when they are not.
+template <class T, class F>
+T Remembered(QHash<QString, T>& aMemory, const QString& aSql, F&& aWork) {
+    auto found = aMemory.constFind(aSql);
+    if (found != aMemory.constEnd()) {
+        return found.value();
+    }
+    if (aMemory.size() >= kMemoryLimit) {
+        aMemory.clear();
+    }
+    return aMemory.insert(aSql, aWork(aSql)).value();
 }
 
 }  // namespace
@@ -255,9 +271,14 @@ void TqelDatabaseConnection::SetUpSQLite(QSqlDatabase& aDb) {
     pragma.finish();
 }
 
+bool TqelDatabaseConnection::NativeSQLite() const {
+    const QSqlDatabase db = Connection();
+    return db.isOpen() && db.driver()->dbmsType() == QSqlDriver::SQLite;
+}
+
 void TqelDatabaseConnection::StartTransaction() {
     QSqlDatabase db = Connection();
-    if (db.isOpen() && db.driver()->dbmsType() == QSqlDriver::SQLite) {
+    if (NativeSQLite()) {
         // The writer's lock from the start: a transaction that reads first and writes later
         // would fail at once when another connection wrote in between. (ODBC keeps its own
         // transactions, so only Qt's own SQLite driver is told so.)
@@ -505,7 +526,7 @@ QSqlQuery TqelDatabaseConnection::Execute(const QString& aSql,
     for (const QString& name : statement.ParamNames) {
         QVariant value;
         for (const qel::BoundValue& bound : aValues) {
-            if (bound.Name.compare(name, Qt::CaseInsensitive) == 0) {
+            if (qel::SameName(bound.Name, name)) {
                 value = bound.Value;
                 break;
             }
@@ -526,15 +547,18 @@ QSqlQuery TqelDatabaseConnection::Execute(const QString& aSql,
     return query;
 }
 
-const qel::PreparedStatement& TqelDatabaseConnection::Translated(const QString& aSql) {
-    auto found = FTranslations.find(aSql);
-    if (found == FTranslations.end()) {
-        if (FTranslations.size() >= 4 * kStatementCacheSize) {
-            FTranslations.clear();
-        }
-        found = FTranslations.insert(aSql, qel::PrepareStatement(aSql, FDialect));
-    }
-    return found.value();
+qel::PreparedStatement TqelDatabaseConnection::Translated(const QString& aSql) {
+    return qel::Remembered(FTranslations, aSql, [this](const QString& aText) {
+        return qel::PrepareStatement(aText, FDialect);
+    });
+}
+
+QStringList TqelDatabaseConnection::ParamNamesOf(const QString& aSql) {
+    return qel::Remembered(FParamNames, aSql, qel::ParseParamNames);
+}
+
+qel::SelectTable TqelDatabaseConnection::SelectTableOf(const QString& aSql) {
+    return qel::Remembered(FSelectTables, aSql, qel::FindSelectTable);
 }
 
 QSqlQuery TqelDatabaseConnection::PreparedQuery(const QString& aText) {

@@ -46,6 +46,13 @@ struct TableColumn {
     bool Key = false;
 };
 
+// Column and parameter names are the same without regard to case. Cheap for names of another
+// length, which most are: the lookups of every row run through here.
+inline bool SameName(const QString& aName, const QString& anOther) {
+    return aName.size() == anOther.size() &&
+           (aName == anOther || aName.compare(anOther, Qt::CaseInsensitive) == 0);
+}
+
 // The columns of a table as the server declares them; empty when there is no such table.
 struct TableInfo {
     std::vector<TableColumn> Columns;
@@ -142,6 +149,9 @@ public:
 
     // The SQL form of the open database (SQL Server until one is open).
     qel::SqlDialect Dialect() const { return FDialect; }
+    // Open through Qt's own SQLite driver, which passes SQLite's statements through as they
+    // are (a transaction's "begin immediate", an update's "returning").
+    bool NativeSQLite() const;
 
     // Sends one statement of a query: translated for the server, parameters bound by name
     // (missing ones as NULL), counted. Opens the connection when it is closed. Raises
@@ -166,6 +176,11 @@ public:
     // the connection opens again.
     void setDialect(qel::SqlDialect aValue) { FDialect = aValue; }
 
+    // What a statement's text says (its parameters, the table a select reads), worked out once
+    // per text on this connection.
+    QStringList ParamNamesOf(const QString& aSql);
+    qel::SelectTable SelectTableOf(const QString& aSql);
+
     // The columns of a table, read once per open connection.
     const qel::TableInfo& TableInfoOf(const QString& aSchema, const QString& aTable);
 
@@ -178,7 +193,7 @@ private:
     void Invalidate();
     void OpenQtConnection(const QString& aConnectionString);
     void SetUpSQLite(QSqlDatabase& aDb);
-    const qel::PreparedStatement& Translated(const QString& aSql);
+    qel::PreparedStatement Translated(const QString& aSql);
     QSqlQuery PreparedQuery(const QString& aText);
     void DropStatements();
     void SetUpQtConnection(const QString& aDriver);
@@ -212,6 +227,8 @@ private:
     // both belong to the open Qt connection and go when it closes.
     QHash<QString, CachedStatement> FStatements;
     QHash<QString, qel::PreparedStatement> FTranslations;
+    QHash<QString, QStringList> FParamNames;
+    QHash<QString, qel::SelectTable> FSelectTables;
     uint64_t FStatementUse = 0;
     QHash<QString, qel::TableInfo> FTables;
 };

@@ -285,6 +285,7 @@ private:
     TqelDatabaseConnection* FDatabaseConnection;
 
     QStringList FLines;
+    QString FText;  // the lines joined as Text gives them
     std::vector<std::unique_ptr<qel::QueryParam>> FParams;
     int FTimeout = 30;
     int FDisableCount = 0;
