@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "database/schema.h"
+#include "database/transaction_scope.h"
 
 namespace {
 
@@ -325,31 +326,45 @@ void TqeldbPlayers::Save(TqeldbPlayer* aPlayer) {
     if (!aPlayer) {
         return;
     }
-    bool teamChanged = false;
-    qel::CloseAfter(*FSQL, [&] {
-        SelectWithCurrentTeam(aPlayer->ID());
-        FSQL->Open();
-        if (FSQL->IsEmpty()) {
-            FSQL->Insert();
-            aPlayer->setID(
-                FDatabase->GetPrimaryKey(FSQL->FieldByName(kPLR_ID), QStringLiteral("PLAYER")));
-            teamChanged = aPlayer->LastTeamID() != 0;
-        } else {
-            teamChanged = FSQL->GetFieldAsInteger(kTEAM_ID) != aPlayer->LastTeamID();
+    const int32_t savedID = aPlayer->ID();
+    bool inserting = false;
+    try {
+        // Key draw, row and team membership stand or fall together.
+        qel::RunInTransaction(*FDatabase, [&] {
+            bool teamChanged = false;
+            qel::CloseAfter(*FSQL, [&] {
+                SelectWithCurrentTeam(aPlayer->ID());
+                FSQL->Open();
+                if (FSQL->IsEmpty()) {
+                    FSQL->Insert();
+                    inserting = true;
+                    aPlayer->setID(FDatabase->GetPrimaryKey(FSQL->FieldByName(kPLR_ID),
+                                                            QStringLiteral("PLAYER")));
+                    teamChanged = aPlayer->LastTeamID() != 0;
+                } else {
+                    teamChanged = FSQL->GetFieldAsInteger(kTEAM_ID) != aPlayer->LastTeamID();
+                }
+                try {
+                    PlayerToDataSet(*aPlayer);
+                    FSQL->Post();
+                } catch (...) {
+                    FSQL->Cancel();
+                    throw;
+                }
+                aPlayer->setID(FSQL->GetFieldAsInteger(kPLR_ID));
+            });
+            if (teamChanged && aPlayer->ID() != 0) {
+                ChangeTeam(aPlayer->ID(), aPlayer->LastTeamID(), Date());
+            }
+        });
+    } catch (...) {
+        // The key drawn for a new athlete went with the transaction: another may get it next.
+        if (inserting) {
+            aPlayer->setID(savedID);
         }
-        try {
-            PlayerToDataSet(*aPlayer);
-            FSQL->Post();
-        } catch (...) {
-            FSQL->Cancel();
-            throw;
-        }
-        aPlayer->setID(FSQL->GetFieldAsInteger(kPLR_ID));
-        aPlayer->setModified(false);
-    });
-    if (teamChanged && aPlayer->ID() != 0) {
-        ChangeTeam(aPlayer->ID(), aPlayer->LastTeamID(), Date());
+        throw;
     }
+    aPlayer->setModified(false);
 }
 
 void TqeldbPlayers::SaveMaxSpeed(TqeldbPlayer* aPlayer) {

@@ -202,7 +202,8 @@ public:
     void FindByExternalID(int8_t aDataSource, const QString& anExternalID);
 
     // Inserts (new key from "PLAYER") or updates the row; a changed current team ends the
-    // other memberships today and opens one for the new team.
+    // other memberships today and opens one for the new team. One transaction, or part of the
+    // caller's; a new athlete whose save fails keeps the id it had.
     void Save(TqeldbPlayer* aPlayer);
     void SaveMaxSpeed(TqeldbPlayer* aPlayer);
     // Ends the athlete's open memberships of other teams on aStartDate and opens one for

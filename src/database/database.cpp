@@ -122,8 +122,9 @@ int32_t TqelDatabase::GetNextValue(const QString& aSequence) {
             FprocSequence->setInput(0, aSequence);
             FprocSequence->ExecProc();
             return ToKey(FprocSequence->ReturnValue(), aSequence);
-        } catch (const std::exception&) {
-            // A failing procedure is as good as none.
+        } catch (const std::exception& e) {
+            // A failing procedure is as good as none, but says so.
+            LogFallback(*FprocSequence, e);
         }
     }
     return DrawFromTable(aSequence, 1);
@@ -136,11 +137,24 @@ int32_t TqelDatabase::GetNextRange(const QString& aSequence, int32_t aNumberOfVa
             FprocSeqRange->setInput(1, aNumberOfValues);
             FprocSeqRange->ExecProc();
             return ToKey(FprocSeqRange->ReturnValue(), aSequence);
-        } catch (const std::exception&) {
-            // A failing procedure is as good as none.
+        } catch (const std::exception& e) {
+            LogFallback(*FprocSeqRange, e);
         }
     }
     return DrawFromTable(aSequence, aNumberOfValues > 0 ? aNumberOfValues : 1);
+}
+
+void TqelDatabase::LogFallback(const qel::StoredProcedure& aProcedure,
+                               const std::exception& anError) {
+    if (FFallbackLogged) {
+        return;
+    }
+    FFallbackLogged = true;
+    const auto* known = dynamic_cast<const Exception*>(&anError);
+    LogMessage(0, 0,
+               QStringLiteral("Stored procedure %1 failed (%2); keys come from the table SEQUENCES")
+                   .arg(aProcedure.ProcedureName(),
+                        known ? known->Message() : QString::fromUtf8(anError.what())));
 }
 
 int32_t TqelDatabase::DrawFromTable(const QString& aSequence, int32_t aCount) {
@@ -166,32 +180,46 @@ int32_t TqelDatabase::DrawFromTable(const QString& aSequence, int32_t aCount) {
     int32_t first = 0;
     try {
         // The limit keeps the stored value within the 32-bit keys, also where a driver would
-        // wrap it on reading.
-        TqelQuery change(&connection);
-        change.setText(QStringLiteral(
+        // wrap it on reading. SQLite answers the new value with the change itself.
+        const std::vector<qel::BoundValue> values{
+            {QStringLiteral("SQ_STEP"), qlonglong{aCount}},
+            {QStringLiteral("SQ_TABLE"), aSequence},
+            {QStringLiteral("SQ_LIMIT"), qlonglong{std::numeric_limits<int32_t>::max() - aCount}}};
+        const QString change = QStringLiteral(
             "update SEQUENCES set SQ_VALUE = coalesce(SQ_VALUE, 0) + :SQ_STEP where SQ_TABLE = "
-            ":SQ_TABLE and coalesce(SQ_VALUE, 0) <= :SQ_LIMIT"));
-        change.SetParamAsInteger(QStringLiteral("SQ_STEP"), aCount);
-        change.SetParamAsString(QStringLiteral("SQ_TABLE"), aSequence);
-        change.SetParamAsInteger(QStringLiteral("SQ_LIMIT"),
-                                 std::numeric_limits<int32_t>::max() - aCount);
-        if (change.ExecSQL() == 0) {
+            ":SQ_TABLE and coalesce(SQ_VALUE, 0) <= :SQ_LIMIT");
+        QVariant last;
+        bool known = false;
+        bool changed = false;
+        if (connection.NativeSQLite()) {
+            QSqlQuery query =
+                connection.Execute(change + QStringLiteral(" returning SQ_VALUE"), values);
+            known = changed = query.next();
+            if (known) {
+                last = query.value(0);
+            }
+            query.finish();
+        } else {
+            changed = connection.Execute(change, values).numRowsAffected() != 0;
+        }
+        if (!changed) {
             FqrySecuence->SetParamAsString(QStringLiteral("SQ_TABLE"), aSequence);
             FqrySecuence->Open();
             if (!FqrySecuence->IsEmpty()) {
                 throw EConvertError(QStringLiteral("Sequence %1 has no keys left").arg(aSequence));
             }
             FqrySecuence->Close();
-            change.setText(QStringLiteral(
-                "insert into SEQUENCES (SQ_TABLE, SQ_VALUE) values (:SQ_TABLE, :SQ_STEP)"));
-            change.SetParamAsInteger(QStringLiteral("SQ_STEP"), aCount);
-            change.SetParamAsString(QStringLiteral("SQ_TABLE"), aSequence);
-            change.ExecSQL();
+            connection.Execute(
+                QStringLiteral(
+                    "insert into SEQUENCES (SQ_TABLE, SQ_VALUE) values (:SQ_TABLE, :SQ_STEP)"),
+                values);
         }
-        FqrySecuence->SetParamAsString(QStringLiteral("SQ_TABLE"), aSequence);
-        FqrySecuence->Open();
-        const QVariant last = FqrySecuence->GetFieldAsVariant(QStringLiteral("SQ_VALUE"));
-        FqrySecuence->Close();
+        if (!known) {
+            FqrySecuence->SetParamAsString(QStringLiteral("SQ_TABLE"), aSequence);
+            FqrySecuence->Open();
+            last = FqrySecuence->GetFieldAsVariant(QStringLiteral("SQ_VALUE"));
+            FqrySecuence->Close();
+        }
         first = ToKey(qlonglong{ToKey(last, aSequence)} - aCount + 1, aSequence);
         if (own) {
             if (sqlite) {

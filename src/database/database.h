@@ -91,6 +91,8 @@ public:
 private:
     void ProbeProcedure(std::unique_ptr<qel::StoredProcedure>& aProcedure, const QString& aName);
     int32_t DrawFromTable(const QString& aSequence, int32_t aCount);
+    // The first time a procedure fails and the table stands in, the manager's log says why.
+    void LogFallback(const qel::StoredProcedure& aProcedure, const std::exception& anError);
 
     qel::GuardedRef<IqelDatabaseManager> FCallback;
     std::unique_ptr<TqelDatabaseConnection> FDatabaseConnection;
@@ -99,6 +101,7 @@ private:
     std::unique_ptr<qel::StoredProcedure> FprocSeqRange;
     QString FConnectionError;
     bool FDidConnect = false;
+    bool FFallbackLogged = false;
     TSetOfqelDBInitResult FConnectResult;
     QString FConnectionString;
     ProcedureFactory FProcedureFactory;

@@ -18,7 +18,7 @@ namespace qel {
 
 const TableColumn* TableInfo::Find(const QString& aName) const {
     for (const TableColumn& column : Columns) {
-        if (column.Name.compare(aName, Qt::CaseInsensitive) == 0) {
+        if (SameName(column.Name, aName)) {
             return &column;
         }
     }
@@ -35,9 +35,38 @@ QString NewQtConnectionName() {
     return QStringLiteral("qel-db-%1").arg(++counter);
 }
 
+// Qt keeps its connections in a static registry of its own, which goes at program exit. A guard
+// made right after the registry's first use goes just before it: a connection that is freed
+// later (by a static object of its own) leaves the registry alone.
+std::atomic<bool> gQtRegistryGone{false};
+
+struct QtRegistryGuard {
+    ~QtRegistryGuard() { gQtRegistryGone = true; }
+};
+
+void NoteQtRegistryInUse() {
+    static QtRegistryGuard guard;
+}
+
 QString ProviderMessage(const QSqlError& anError, const QString& aFallback) {
     const QString text = anError.text().trimmed();
     return text.isEmpty() ? aFallback : text;
+}
+
+constexpr qsizetype kMemoryLimit = 256;
+
+// Keeps what a function of a statement's text gave for it. The texts of a program are few; the
+// memory is dropped whole when they are not.
+template <class T, class F>
+T Remembered(QHash<QString, T>& aMemory, const QString& aSql, F&& aWork) {
+    auto found = aMemory.constFind(aSql);
+    if (found != aMemory.constEnd()) {
+        return found.value();
+    }
+    if (aMemory.size() >= kMemoryLimit) {
+        aMemory.clear();
+    }
+    return aMemory.insert(aSql, aWork(aSql)).value();
 }
 
 }  // namespace
@@ -125,6 +154,11 @@ TqelDatabaseConnection::TqelDatabaseConnection(TqelDatabase* aDatabase)
     : FDatabase(aDatabase), FQtName(qel::NewQtConnectionName()) {}
 
 TqelDatabaseConnection::~TqelDatabaseConnection() {
+    if (qel::gQtRegistryGone) {
+        // Qt has closed its drivers and finalised their statements already.
+        FStatements.clear();
+        return;
+    }
     try {
         RemoveQtConnection();
     } catch (...) {
@@ -154,6 +188,7 @@ void TqelDatabaseConnection::setActive(bool aValue) {
             setConnectionState(idbcsConnected);
         }
     } else if (Active()) {
+        DropStatements();
         Connection().close();
         FInTransaction = false;
         FTables.clear();
@@ -167,11 +202,13 @@ void TqelDatabaseConnection::SetUpQtConnection(const QString& aDriver) {
     }
     RemoveQtConnection();
     QSqlDatabase::addDatabase(aDriver, FQtName);
+    qel::NoteQtRegistryInUse();
     FQtDriver = aDriver;
     FQtThread = QThread::currentThread();
 }
 
 void TqelDatabaseConnection::RemoveQtConnection() {
+    DropStatements();
     if (FQtDriver.isEmpty()) {
         return;
     }
@@ -204,6 +241,7 @@ void TqelDatabaseConnection::OpenQtConnection(const QString& aConnectionString) 
     }
     FOpenedConnectionString = aConnectionString;
     FTables.clear();
+    DropStatements();
     if (db.driver()->dbmsType() == QSqlDriver::SQLite) {
         FDialect = qel::SqlDialect::SQLite;
     } else if (db.driver()->dbmsType() == QSqlDriver::MSSqlServer ||
@@ -216,10 +254,42 @@ void TqelDatabaseConnection::OpenQtConnection(const QString& aConnectionString) 
                        ? qel::SqlDialect::SQLite
                        : qel::SqlDialect::SqlServer;
     }
+    if (FDialect == qel::SqlDialect::SQLite) {
+        SetUpSQLite(db);
+    }
+}
+
+void TqelDatabaseConnection::SetUpSQLite(QSqlDatabase& aDb) {
+    // Write-ahead logging syncs once per commit instead of several times and lets readers go on
+    // while one connection writes; FULL keeps every commit durable. The mode stays in the file,
+    // so a file made before is converted on its first open here, rows and all. A file that
+    // cannot take it (read-only, in memory) keeps its own mode.
+    QSqlQuery pragma(aDb);
+    pragma.exec(QStringLiteral("pragma busy_timeout = %1").arg(int64_t{FConnectionTimeout} * 1000));
+    pragma.exec(QStringLiteral("pragma journal_mode = wal"));
+    pragma.exec(QStringLiteral("pragma synchronous = full"));
+    pragma.finish();
+}
+
+bool TqelDatabaseConnection::NativeSQLite() const {
+    const QSqlDatabase db = Connection();
+    return db.isOpen() && db.driver()->dbmsType() == QSqlDriver::SQLite;
 }
 
 void TqelDatabaseConnection::StartTransaction() {
     QSqlDatabase db = Connection();
+    if (NativeSQLite()) {
+        // The writer's lock from the start: a transaction that reads first and writes later
+        // would fail at once when another connection wrote in between. (ODBC keeps its own
+        // transactions, so only Qt's own SQLite driver is told so.)
+        QSqlQuery begin(db);
+        if (!begin.exec(QStringLiteral("begin immediate"))) {
+            throw EProviderError(qel::ProviderMessage(
+                begin.lastError(), QStringLiteral("Could not start a transaction")));
+        }
+        FInTransaction = true;
+        return;
+    }
     if (!db.transaction()) {
         throw EProviderError(
             qel::ProviderMessage(db.lastError(), QStringLiteral("Could not start a transaction")));
@@ -450,32 +520,77 @@ QSqlQuery TqelDatabaseConnection::Execute(const QString& aSql,
     if (!Active()) {
         Connect();
     }
-    const qel::PreparedStatement statement = qel::PrepareStatement(aSql, FDialect);
+    const qel::PreparedStatement statement = Translated(aSql);
     ++FStatementCount;
-    if (OnStatement) {
-        OnStatement(statement.Text);
-    }
-    QSqlQuery query(Connection());
-    query.setForwardOnly(true);
-    if (!query.prepare(statement.Text)) {
-        throw EProviderError(
-            qel::ProviderMessage(query.lastError(), QStringLiteral("The statement was refused")));
-    }
+    FStatementValues.clear();
     for (const QString& name : statement.ParamNames) {
         QVariant value;
         for (const qel::BoundValue& bound : aValues) {
-            if (bound.Name.compare(name, Qt::CaseInsensitive) == 0) {
+            if (qel::SameName(bound.Name, name)) {
                 value = bound.Value;
                 break;
             }
         }
-        query.addBindValue(value);
+        FStatementValues << value;
+    }
+    if (OnStatement) {
+        OnStatement(statement.Text);
+    }
+    QSqlQuery query = PreparedQuery(statement.Text);
+    for (qsizetype i = 0; i < FStatementValues.size(); ++i) {
+        query.bindValue(static_cast<int>(i), FStatementValues[i]);
     }
     if (!query.exec()) {
         throw EProviderError(
             qel::ProviderMessage(query.lastError(), QStringLiteral("The statement failed")));
     }
     return query;
+}
+
+qel::PreparedStatement TqelDatabaseConnection::Translated(const QString& aSql) {
+    return qel::Remembered(FTranslations, aSql, [this](const QString& aText) {
+        return qel::PrepareStatement(aText, FDialect);
+    });
+}
+
+QStringList TqelDatabaseConnection::ParamNamesOf(const QString& aSql) {
+    return qel::Remembered(FParamNames, aSql, qel::ParseParamNames);
+}
+
+qel::SelectTable TqelDatabaseConnection::SelectTableOf(const QString& aSql) {
+    return qel::Remembered(FSelectTables, aSql, qel::FindSelectTable);
+}
+
+QSqlQuery TqelDatabaseConnection::PreparedQuery(const QString& aText) {
+    auto found = FStatements.find(aText);
+    // A select still being read by someone is left to that reader.
+    if (found != FStatements.end() && !(found->Query.isActive() && found->Query.isSelect())) {
+        found->LastUse = ++FStatementUse;
+        return found->Query;
+    }
+    QSqlQuery query(Connection());
+    query.setForwardOnly(true);
+    if (!query.prepare(aText)) {
+        throw EProviderError(
+            qel::ProviderMessage(query.lastError(), QStringLiteral("The statement was refused")));
+    }
+    ++FPrepareCount;
+    if (found == FStatements.end() && FStatements.size() >= kStatementCacheSize) {
+        auto oldest = FStatements.begin();
+        for (auto it = FStatements.begin(); it != FStatements.end(); ++it) {
+            if (it->LastUse < oldest->LastUse) {
+                oldest = it;
+            }
+        }
+        FStatements.erase(oldest);
+    }
+    FStatements.insert(aText, {query, ++FStatementUse});
+    return query;
+}
+
+void TqelDatabaseConnection::DropStatements() {
+    FStatements.clear();
+    FTranslations.clear();
 }
 
 const qel::TableInfo& TqelDatabaseConnection::TableInfoOf(const QString& aSchema,

@@ -2,9 +2,11 @@
 
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QThread>
 #include <QVariant>
+#include <QVariantList>
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -13,7 +15,6 @@
 #include "database/sql_dialect.h"
 #include "platform/exception.h"
 
-class QSqlQuery;
 class TqelDatabase;
 
 // A query or connection used in a way it does not allow (a missing field, a change outside
@@ -44,6 +45,13 @@ struct TableColumn {
     int Size = 0;  // characters of a sized text column, else 0
     bool Key = false;
 };
+
+// Column and parameter names are the same without regard to case. Cheap for names of another
+// length, which most are: the lookups of every row run through here.
+inline bool SameName(const QString& aName, const QString& anOther) {
+    return aName.size() == anOther.size() &&
+           (aName == anOther || aName.compare(anOther, Qt::CaseInsensitive) == 0);
+}
 
 // The columns of a table as the server declares them; empty when there is no such table.
 struct TableInfo {
@@ -141,23 +149,53 @@ public:
 
     // The SQL form of the open database (SQL Server until one is open).
     qel::SqlDialect Dialect() const { return FDialect; }
+    // Open through Qt's own SQLite driver, which passes SQLite's statements through as they
+    // are (a transaction's "begin immediate", an update's "returning").
+    bool NativeSQLite() const;
 
     // Sends one statement of a query: translated for the server, parameters bound by name
     // (missing ones as NULL), counted. Opens the connection when it is closed. Raises
     // EProviderError when the server refuses it. The result is positioned before its first row.
+    //
+    // The connection keeps the last kStatementCacheSize statements prepared, by their translated
+    // text, and binds them again when they are sent again: the result shares that prepared
+    // statement, so a caller reads it (or finishes it) before sending the same text again.
     QSqlQuery Execute(const QString& aSql, const std::vector<qel::BoundValue>& aValues);
+    static constexpr int kStatementCacheSize = 64;
     // Statements sent through Execute since the connection was created.
     int64_t StatementCount() const { return FStatementCount; }
+    // Statements the driver prepared since the connection was created.
+    int64_t PrepareCount() const { return FPrepareCount; }
     // Called with each statement's text before it is sent; an exception raised here fails the
     // statement as the server would (tests put a provider failure in this way).
     std::function<void(const QString&)> OnStatement;
+    // The values of the statement being sent, in the order of its "?" (read inside OnStatement).
+    const QVariantList& StatementValues() const { return FStatementValues; }
+
+    // Tests drive the SQL Server statements against a SQLite file: the form set here holds until
+    // the connection opens again.
+    void setDialect(qel::SqlDialect aValue) { FDialect = aValue; }
+
+    // What a statement's text says (its parameters, the table a select reads), worked out once
+    // per text on this connection.
+    QStringList ParamNamesOf(const QString& aSql);
+    qel::SelectTable SelectTableOf(const QString& aSql);
 
     // The columns of a table, read once per open connection.
     const qel::TableInfo& TableInfoOf(const QString& aSchema, const QString& aTable);
 
 private:
+    struct CachedStatement {
+        QSqlQuery Query;
+        uint64_t LastUse = 0;
+    };
+
     void Invalidate();
     void OpenQtConnection(const QString& aConnectionString);
+    void SetUpSQLite(QSqlDatabase& aDb);
+    qel::PreparedStatement Translated(const QString& aSql);
+    QSqlQuery PreparedQuery(const QString& aText);
+    void DropStatements();
     void SetUpQtConnection(const QString& aDriver);
     void RemoveQtConnection();
     qel::TableInfo ReadTableInfo(const QString& aSchema, const QString& aTable);
@@ -183,5 +221,14 @@ private:
     QThread* FQtThread = nullptr;
     QString FOpenedConnectionString;
     int64_t FStatementCount = 0;
+    int64_t FPrepareCount = 0;
+    QVariantList FStatementValues;
+    // Prepared statements by translated text, and the translations by the text as written;
+    // both belong to the open Qt connection and go when it closes.
+    QHash<QString, CachedStatement> FStatements;
+    QHash<QString, qel::PreparedStatement> FTranslations;
+    QHash<QString, QStringList> FParamNames;
+    QHash<QString, qel::SelectTable> FSelectTables;
+    uint64_t FStatementUse = 0;
     QHash<QString, qel::TableInfo> FTables;
 };

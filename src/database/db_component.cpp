@@ -1,5 +1,6 @@
 #include "database/db_component.h"
 
+#include "database/transaction_scope.h"
 #include "platform/exception.h"
 
 TqelDBComponent::TqelDBComponent(TqelDatabase* AOwner)
@@ -18,51 +19,77 @@ int32_t TqelDBComponent::GetPrimaryKey(TqelQuery& aSQL, const QString& aFieldNam
 
 namespace qel {
 
-void SaveRow(TqelQuery& aSQL, TqelDBComponent& aRow, bool aClearModified) {
+namespace {
+
+void InOneTransaction(TqelQuery& aSQL, const std::function<void()>& aWork) {
+    if (TqelDatabase* database = aSQL.Database()) {
+        RunInTransaction(*database, aWork);
+    } else {
+        aWork();
+    }
+}
+
+// Writes the row into the query's current record, or into a new one with its key drawn, and
+// posts it; a failure drops the pending record.
+void WriteRecord(TqelQuery& aSQL, TqelDBComponent& aRow, bool anInsert) {
     try {
-        aRow.PrepareSave(aSQL);
-        aRow.PrepareParams(aSQL);
-        aSQL.Open();
-        // Updating whichever record came first would overwrite a row that is not this one.
-        if (aSQL.RecordCount() > 1) {
-            throw EDatabaseError(
-                QStringLiteral("The key of the row to save selects %1 records instead of one")
-                    .arg(aSQL.RecordCount()));
-        }
-        if (aSQL.IsEmpty()) {
+        if (anInsert) {
             aSQL.Insert();
             aRow.AfterInsert(aSQL);
         }
-        try {
-            aRow.VaruzaToDataSet(aSQL);
-            aSQL.Post();
-            if (aClearModified) {
-                aRow.SetModified(false);
-            }
-        } catch (...) {
-            aSQL.Cancel();
-            throw;
-        }
-    } catch (...) {
-        aSQL.Close();
-        throw;
-    }
-    aSQL.Close();
-}
-
-void InsertRow(TqelQuery& aSQL, TqelDBComponent& aRow, bool aClearModified) {
-    try {
-        aSQL.Insert();
-        aRow.AfterInsert(aSQL);
         aRow.VaruzaToDataSet(aSQL);
-        if (aClearModified) {
-            aRow.SetModified(false);
-        }
         aSQL.Post();
     } catch (...) {
         aSQL.Cancel();
         throw;
     }
+}
+
+void Saved(TqelDBComponent& aRow, bool aClearModified) {
+    aRow.setInsertPending(false);
+    if (aClearModified) {
+        aRow.SetModified(false);
+    }
+}
+
+}  // namespace
+
+void SaveRow(TqelQuery& aSQL, TqelDBComponent& aRow, bool aClearModified) {
+    bool inserting = false;
+    try {
+        InOneTransaction(aSQL, [&] {
+            aRow.PrepareSave(aSQL);
+            aRow.PrepareParams(aSQL);
+            aSQL.Open();
+            inserting = aRow.InsertPending() || aSQL.IsEmpty();
+            // Updating whichever record came first would overwrite a row that is not this one.
+            if (!inserting && aSQL.RecordCount() > 1) {
+                throw EDatabaseError(
+                    QStringLiteral("The key of the row to save selects %1 records instead of one")
+                        .arg(aSQL.RecordCount()));
+            }
+            WriteRecord(aSQL, aRow, inserting);
+        });
+    } catch (...) {
+        aSQL.Close();
+        // A key drawn for it went with the transaction: the next save inserts it afresh.
+        if (inserting) {
+            aRow.setInsertPending(true);
+        }
+        throw;
+    }
+    aSQL.Close();
+    Saved(aRow, aClearModified);
+}
+
+void InsertRow(TqelQuery& aSQL, TqelDBComponent& aRow, bool aClearModified) {
+    try {
+        InOneTransaction(aSQL, [&] { WriteRecord(aSQL, aRow, true); });
+    } catch (...) {
+        aRow.setInsertPending(true);
+        throw;
+    }
+    Saved(aRow, aClearModified);
 }
 
 }  // namespace qel

@@ -30,6 +30,12 @@ public:
     bool Modified() const { return GetModified(); }
     void setModified(bool aValue) { SetModified(aValue); }
 
+    // The row is not stored although its key may hold a value (a local placeholder, or a key
+    // whose draw a failed save rolled back): its next save inserts it, never updating the record
+    // that key selects.
+    virtual bool InsertPending() const { return FInsertPending; }
+    void setInsertPending(bool aValue) { FInsertPending = aValue; }
+
     virtual void SetModified(bool Value) { FModified = Value; }
     virtual void SetGUID(const QUuid& Value) { FGUID = Value; }
     virtual bool GetModified() const { return FModified; }
@@ -53,6 +59,7 @@ public:
 
 private:
     bool FModified = false;
+    bool FInsertPending = false;
     QUuid FGUID;
     qel::GuardedRef<TqelDatabase> FOwner;
 };
@@ -76,11 +83,16 @@ struct TqelDBComponentClass {
 namespace qel {
 
 // Saves aRow through aSQL: selects it by its key, inserts it (drawing its key) when nothing is
-// found, else updates the one record found with what changed. A key that selects more than one
-// record raises, as does anything the row's writer raises; the pending record is dropped then.
-// aSQL is closed afterwards in every case.
+// found or the row's insert is pending, else updates the one record found with what changed. A
+// key that selects more than one record raises, as does anything the row's writer raises; the
+// pending record is dropped then. aSQL is closed afterwards in every case.
+//
+// The save is one transaction of its own (key draw, select, insert or update), or part of the
+// caller's when one is open: a save that fails leaves no row and, in its own transaction, no
+// key drawn.
 void SaveRow(TqelQuery& aSQL, TqelDBComponent& aRow, bool aClearModified);
-// Appends aRow to the table aSQL is open on; a failure drops the new record and raises.
+// Appends aRow to the table aSQL is open on, in one transaction as above; a failure drops the
+// new record and raises.
 void InsertRow(TqelQuery& aSQL, TqelDBComponent& aRow, bool aClearModified);
 
 }  // namespace qel

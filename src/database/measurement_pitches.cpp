@@ -60,11 +60,16 @@ void TqelMeasurementPitch::AfterInsert(TqelQuery& aSQL) {
     }
 }
 
+bool TqelMeasurementPitch::InsertPending() const {
+    return TqelDBComponent::InsertPending() && FMPTid != 0;
+}
+
 void TqelMeasurementPitch::PrepareParams(TqelQuery& aSQL) {
     aSQL.Where(kMPT_ID, FMPTid, true, true);
 }
 
 void TqelMeasurementPitch::DataSetToVaruza(TqelQuery& aSQL) {
+    setInsertPending(false);
     setMPTid(aSQL.GetFieldAsInteger(kMPT_ID));
     setDescription(aSQL.GetFieldAsString(QStringLiteral("MPT_DESCRIPTION")));
     setActive(aSQL.GetFieldAsBoolean(QStringLiteral("MPT_ACTIVE")));
@@ -187,6 +192,7 @@ TqelMeasurementPitch* TqelDBMeasurementPitches::AddMeasurementPitch() {
     FPitches.push_back(std::make_unique<TqelMeasurementPitch>(Database()));
     TqelMeasurementPitch* pitch = FPitches.back().get();
     pitch->setMPTid(FNextLocalID++);
+    pitch->setInsertPending(true);
     return pitch;
 }
 

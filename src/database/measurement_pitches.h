@@ -29,6 +29,8 @@ public:
     void Delete(TqelQuery& aSQL) override;
     // Id 0 is the default pitch and is stored as 0; any other id is replaced by a new key.
     void AfterInsert(TqelQuery& aSQL) override;
+    // A pending pitch with id 0 is still found by it: there is one default pitch.
+    bool InsertPending() const override;
     void PrepareParams(TqelQuery& aSQL) override;
     // Goes through the setters and leaves Modified set when a value differed.
     void DataSetToVaruza(TqelQuery& aSQL) override;
@@ -85,7 +87,8 @@ public:
     void GetAll(bool aActiveOnly);
     // The pitches a server serves. Keeps the local numbering going.
     void GetByServer(int32_t aMSRID);
-    // A new pitch numbered with the next local id.
+    // A new pitch numbered with the next local id. That id is a placeholder: the pitch's first
+    // save inserts it under a key of its own, even when another pitch has that key by then.
     TqelMeasurementPitch* AddMeasurementPitch();
     void Clear();
     int Count() const { return static_cast<int>(FPitches.size()); }

@@ -392,11 +392,7 @@ TqelQuery::~TqelQuery() {
 // ---- SQL text -------------------------------------------------------------------------------
 
 QString TqelQuery::Text() const {
-    QString text;
-    for (const QString& line : FLines) {
-        text += line + QStringLiteral("\r\n");
-    }
-    return text;
+    return FText;
 }
 
 void TqelQuery::setText(const QString& aValue) {
@@ -426,12 +422,16 @@ void TqelQuery::AddLine(const QString& aValue) {
 }
 
 void TqelQuery::TextChanged() {
+    FText.clear();
+    for (const QString& line : FLines) {
+        FText += line + QStringLiteral("\r\n");
+    }
     // Parameters are read again from the text; those that stay keep their values.
     std::vector<std::unique_ptr<qel::QueryParam>> params;
-    for (const QString& name : qel::ParseParamNames(Text())) {
+    for (const QString& name : FDatabaseConnection->ParamNamesOf(Text())) {
         std::unique_ptr<qel::QueryParam> param;
         for (auto& old : FParams) {
-            if (old && old->Name().compare(name, Qt::CaseInsensitive) == 0) {
+            if (old && qel::SameName(old->Name(), name)) {
                 param = std::move(old);
                 break;
             }
@@ -551,6 +551,11 @@ void TqelQuery::Open() {
         return;
     } catch (const EProviderError& e) {
         FLastError = e.Message();
+        // Reconnecting would end the open transaction, and every later statement of it would
+        // commit on its own: the transaction's owner rolls back and answers the failure instead.
+        if (FDatabaseConnection->InTransaction()) {
+            throw;
+        }
     }
     // The connection may have broken: reconnect and try once more. Failures of the reconnect
     // and of the second attempt reach the caller; an empty result here would be taken for
@@ -582,7 +587,7 @@ void TqelQuery::OpenOnce() {
     // The server may serve one statement at a time: done with this one before asking more.
     query.finish();
 
-    const qel::SelectTable source = qel::FindSelectTable(sql);
+    const qel::SelectTable source = FDatabaseConnection->SelectTableOf(sql);
     const qel::TableInfo* table = nullptr;
     QString readOnlyReason = source.Reason;
     if (!source.Table.isEmpty()) {
@@ -595,14 +600,12 @@ void TqelQuery::OpenOnce() {
     const bool sqlite = FDatabaseConnection->Dialect() == qel::SqlDialect::SQLite;
     std::vector<Column> columns;
     for (int i = 0; i < count; ++i) {
-        const QSqlField field = record.field(i);
         Column column;
-        column.Name = field.name();
+        column.Name = record.fieldName(i);
         const qel::TableColumn* base = table ? table->Find(column.Name) : nullptr;
         for (const Column& earlier : columns) {
             // A second column of the same name is a computed one.
-            if (base && earlier.Base &&
-                earlier.Name.compare(column.Name, Qt::CaseInsensitive) == 0) {
+            if (base && earlier.Base && qel::SameName(earlier.Name, column.Name)) {
                 base = nullptr;
             }
         }
@@ -612,6 +615,7 @@ void TqelQuery::OpenOnce() {
             column.Base = true;
             column.Key = base->Key;
         } else if (!sqlite) {
+            const QSqlField field = record.field(i);
             column.Kind = qel::KindOfMetaType(field.metaType());
             column.Size =
                 column.Kind == FieldKind::String && field.length() > 0 && field.length() <= 8000
@@ -985,7 +989,7 @@ void TqelQuery::Delete() {
 
 qel::QueryField* TqelQuery::FindField(const QString& aFieldName) const {
     for (const auto& field : FFields) {
-        if (field->FieldName().compare(aFieldName, Qt::CaseInsensitive) == 0) {
+        if (qel::SameName(field->FieldName(), aFieldName)) {
             return field.get();
         }
     }
@@ -1169,7 +1173,7 @@ void TqelQuery::SetFieldAsVariant(const QString& aFieldName, const QVariant& Val
 
 qel::QueryParam* TqelQuery::FindParam(const QString& aName) const {
     for (const auto& param : FParams) {
-        if (param->Name().compare(aName, Qt::CaseInsensitive) == 0) {
+        if (qel::SameName(param->Name(), aName)) {
             return param.get();
         }
     }

@@ -152,7 +152,7 @@ public:
     int OrderByCount() const { return FOrderByCount; }
 
     // Opens; when the server fails, reconnects and tries once more. The first failure stays in
-    // LastError; a second failure is raised.
+    // LastError; a second failure is raised. Inside a transaction the first failure is raised.
     void Open();
     void Close();
     // Rows affected.
@@ -285,6 +285,7 @@ private:
     TqelDatabaseConnection* FDatabaseConnection;
 
     QStringList FLines;
+    QString FText;  // the lines joined as Text gives them
     std::vector<std::unique_ptr<qel::QueryParam>> FParams;
     int FTimeout = 30;
     int FDisableCount = 0;

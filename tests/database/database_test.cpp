@@ -270,7 +270,7 @@ TEST_P(DatabaseKeys, TwoDatabasesOnOneFileNeverShareAKey) {
 }
 
 TEST_P(DatabaseKeys, ADrawThatAnotherConnectionInterruptsKeepsItsOwnKey) {
-    // When this draw reads the sequence, another connection draws from it on another thread:
+    // When this draw reaches the sequence, another connection draws from it on another thread:
     // once for a sequence without a row, once for one with a row.
     for (const int drawnBefore : {0, 1}) {
         SCOPED_TRACE(drawnBefore);
@@ -283,8 +283,7 @@ TEST_P(DatabaseKeys, ADrawThatAnotherConnectionInterruptsKeepsItsOwnKey) {
         std::jthread other;
         bool interrupted = false;
         database.Connection()->OnStatement = [&](const QString& aSql) {
-            if (interrupted || !aSql.startsWith(QStringLiteral("select"), Qt::CaseInsensitive) ||
-                !aSql.contains(QStringLiteral("SEQUENCES"))) {
+            if (interrupted || !aSql.contains(QStringLiteral("SEQUENCES"))) {
                 return;
             }
             interrupted = true;
@@ -366,24 +365,29 @@ TEST(Database, KeysComeFromTheProceduresOrElseFromTheTable) {
         int value;  // GetNextValue
         int range;  // GetNextRange of 20
         QStringList calls;
+        QStringList logged;
     } cases[] = {
         {FakeProcedure::Works,
          true,
          500,
          7000,
-         {"sp_NextValue TEAMS", "sp_NEXTRANGE EVENTDATA,20"}},
+         {"sp_NextValue TEAMS", "sp_NEXTRANGE EVENTDATA,20"},
+         {}},
         {FakeProcedure::FailsToRun,
          true,
          1,
          1,
-         {"sp_NextValue TEAMS", "sp_NEXTRANGE EVENTDATA,20"}},
-        {FakeProcedure::CannotBeRead, false, 1, 1, {}},
-        {FakeProcedure::IsMissing, false, 1, 1, {}},
+         {"sp_NextValue TEAMS", "sp_NEXTRANGE EVENTDATA,20"},
+         {"Stored procedure sp_NextValue failed (procedure failed); keys come from the table "
+          "SEQUENCES"}},
+        {FakeProcedure::CannotBeRead, false, 1, 1, {}, {}},
+        {FakeProcedure::IsMissing, false, 1, 1, {}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.behaviour));
         qel::test::TempFolder folder;
-        TqelDatabase database;
+        TestDatabaseManager manager;
+        TqelDatabase database(&manager);
         QStringList calls;
         database.setProcedureFactory([&](TqelDatabaseConnection* aConnection) {
             return std::make_unique<FakeProcedure>(aConnection, c.behaviour, calls);
@@ -394,6 +398,7 @@ TEST(Database, KeysComeFromTheProceduresOrElseFromTheTable) {
         EXPECT_EQ(database.GetNextValue(QStringLiteral("TEAMS")), c.value);
         EXPECT_EQ(database.GetNextRange(QStringLiteral("EVENTDATA"), 20), c.range);
         EXPECT_EQ(calls, c.calls);
+        EXPECT_EQ(manager.Messages, c.logged) << "a failing procedure is logged once";
         if (c.value == 1) {
             EXPECT_EQ(StoredSequence(database, QStringLiteral("EVENTDATA")).toInt(), 20);
         } else {
@@ -410,4 +415,115 @@ TEST(Database, TransactionThatCannotBeginClosesTheConnection) {
     // A second one cannot begin on the same connection.
     EXPECT_THROW(database.StartTransaction(), EProviderError);
     EXPECT_FALSE(database.Connected());
+}
+
+TEST(Database, KeyProceduresAreAskedForAndCalledWithTheseStatements) {
+    // A SQLite file stands in for the server: the catalogue views come from an attached file and
+    // the connection speaks the SQL Server form.
+    qel::test::TempFolder folder;
+    TqelDatabase database;
+    ASSERT_TRUE(database.Initialize(SqliteString(folder.file(QStringLiteral("qel.db")))));
+    Exec(database, QStringLiteral("attach database '%1' as INFORMATION_SCHEMA")
+                       .arg(folder.file(QStringLiteral("catalogue.db"))));
+    Exec(database, QStringLiteral("create table INFORMATION_SCHEMA.ROUTINES (ROUTINE_NAME text, "
+                                  "ROUTINE_TYPE text)"));
+    Exec(database, QStringLiteral("create table INFORMATION_SCHEMA.PARAMETERS (SPECIFIC_NAME text, "
+                                  "PARAMETER_NAME text, PARAMETER_MODE text, ORDINAL_POSITION "
+                                  "integer)"));
+    Exec(database, QStringLiteral("insert into INFORMATION_SCHEMA.ROUTINES values ('sp_NEXTRANGE', "
+                                  "'PROCEDURE'), ('sp_NextValue', 'FUNCTION')"));
+    Exec(database, QStringLiteral("insert into INFORMATION_SCHEMA.PARAMETERS values "
+                                  "('sp_NEXTRANGE', '@COUNT', 'IN', 2), ('sp_NEXTRANGE', '@SEQ', "
+                                  "'IN', 1), ('sp_NEXTRANGE', '@FIRST', 'OUT', 3), ('sp_Other', "
+                                  "'@X', 'IN', 1)"));
+    TqelDatabaseConnection& connection = *database.Connection();
+    connection.setDialect(qel::SqlDialect::SqlServer);
+    QStringList sent;
+    connection.OnStatement = [&](const QString& aSql) {
+        QStringList values;
+        for (const QVariant& value : connection.StatementValues()) {
+            values << value.toString();
+        }
+        sent << aSql + QStringLiteral(" <- ") + values.join(u',');
+    };
+    const QString exists = QStringLiteral(
+        "select count(*) from INFORMATION_SCHEMA.ROUTINES where ROUTINE_NAME = ? and ROUTINE_TYPE "
+        "= 'PROCEDURE' <- ");
+
+    qel::StoredProcedure nextValue(&connection);
+    nextValue.setProcedureName(QStringLiteral("sp_NextValue"));
+    nextValue.Refresh();
+    EXPECT_EQ(nextValue.ParamCount(), 0) << "a function is not the procedure";
+    EXPECT_EQ(sent, QStringList{exists + QStringLiteral("sp_NextValue")});
+    EXPECT_THROW(nextValue.ExecProc(), EDatabaseError);
+
+    sent.clear();
+    qel::StoredProcedure nextRange(&connection);
+    nextRange.setProcedureName(QStringLiteral("sp_NEXTRANGE"));
+    nextRange.Refresh();
+    EXPECT_EQ(nextRange.ParamNames(),
+              (QStringList{QStringLiteral("@RETURN_VALUE"), QStringLiteral("@SEQ"),
+                           QStringLiteral("@COUNT")}));
+    EXPECT_EQ(sent, (QStringList{exists + QStringLiteral("sp_NEXTRANGE"),
+                                 QStringLiteral("select PARAMETER_NAME from "
+                                                "INFORMATION_SCHEMA.PARAMETERS where SPECIFIC_NAME "
+                                                "= ? and PARAMETER_MODE = 'IN' order by "
+                                                "ORDINAL_POSITION <- sp_NEXTRANGE")}));
+
+    sent.clear();
+    nextRange.setInput(0, QStringLiteral("EVENTDATA"));
+    nextRange.setInput(1, 20);
+    // SQLite cannot run the batch; what matters is what the server would get.
+    EXPECT_THROW(nextRange.ExecProc(), EProviderError);
+    EXPECT_EQ(sent, QStringList{QStringLiteral(
+                        "set nocount on; declare @qel_result int; exec @qel_result = "
+                        "[sp_NEXTRANGE] ?, ?; select @qel_result <- EVENTDATA,20")});
+    connection.OnStatement = nullptr;
+}
+
+TEST(Database, AFileMadeBeforeOpensInWriteAheadModeWithItsRows) {
+    qel::test::TempFolder folder;
+    const QString file = folder.file(QStringLiteral("qel.db"));
+    {
+        TqelDatabase database;
+        ASSERT_TRUE(database.Initialize(SqliteString(file)));
+        EXPECT_EQ(database.GetNextValue(QStringLiteral("TEAMS")), 1);
+    }
+    {
+        // As the files of earlier versions are: a rollback journal.
+        QSqlDatabase before = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
+                                                        QStringLiteral("file-made-before"));
+        before.setDatabaseName(file);
+        ASSERT_TRUE(before.open());
+        QSqlQuery query(before);
+        ASSERT_TRUE(query.exec(QStringLiteral("pragma journal_mode = delete")));
+        ASSERT_TRUE(query.next());
+        ASSERT_EQ(query.value(0).toString(), QStringLiteral("delete"));
+        ASSERT_TRUE(query.exec(
+            QStringLiteral("create table OLD_ROWS (ID integer primary key, NAME text)")));
+        ASSERT_TRUE(query.exec(QStringLiteral("insert into OLD_ROWS values (1, 'kept')")));
+        query.finish();
+        before.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("file-made-before"));
+
+    TqelDatabase database;
+    ASSERT_TRUE(database.Initialize(SqliteString(file)));
+    const auto pragma = [&](const char* aName) {
+        QSqlQuery query = database.Connection()->Execute(
+            QStringLiteral("pragma %1").arg(QString::fromLatin1(aName)), {});
+        const QString value = query.next() ? query.value(0).toString() : QString();
+        query.finish();
+        return value;
+    };
+    EXPECT_EQ(pragma("journal_mode"), QStringLiteral("wal"));
+    EXPECT_EQ(pragma("synchronous"), QStringLiteral("2")) << "FULL";
+    EXPECT_EQ(pragma("busy_timeout"), QStringLiteral("15000"));
+    TqelQuery old(database.Connection());
+    old.setText(QStringLiteral("select NAME from OLD_ROWS"));
+    old.Open();
+    EXPECT_EQ(old.GetFieldAsString(QStringLiteral("NAME")), QStringLiteral("kept"));
+    old.Close();
+    EXPECT_EQ(database.GetNextValue(QStringLiteral("TEAMS")), 2);
+    EXPECT_TRUE(QFile::exists(file + QStringLiteral("-wal")));
 }

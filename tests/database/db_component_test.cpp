@@ -2,6 +2,7 @@
 
 #include "database/db_component.h"
 #include "database/generic_list.h"
+#include "database/transaction_scope.h"
 #include "database_test_support.h"
 #include "platform/guid_text.h"
 #include "support/temp_folder.h"
@@ -341,4 +342,41 @@ TEST_F(DBComponentTest, RowsForgetADatabaseThatIsGone) {
     EXPECT_EQ(row->Owner(), database.get());
     database.reset();
     EXPECT_EQ(row->Owner(), nullptr);
+}
+
+TEST_F(DBComponentTest, ASaveIsOneTransactionOrPartOfTheCallers) {
+    Exec(
+        QStringLiteral("create trigger REFUSE_BAD before insert on TEST_ROWS when new.ROW_NAME = "
+                       "'Bad' begin select raise(abort, 'refused'); end"));
+    TqeltestRows rows(database.get());
+    TqeltestRow* bad = rows.AddVaruza();
+    bad->Name = QStringLiteral("Bad");
+    EXPECT_THROW(rows.Save(bad), EProviderError);
+    EXPECT_EQ(LastKey(), 0) << "the key drawn went with the insert";
+    EXPECT_TRUE(Stored().isEmpty());
+    EXPECT_FALSE(database->Connection()->InTransaction());
+
+    // The next row gets the key given back; the failed one, saved again, does not take that row.
+    TqeltestRow* ann = rows.AddVaruza();
+    ann->Name = QStringLiteral("Ann");
+    rows.Save(ann);
+    EXPECT_EQ(ann->RowId, 1);
+    bad->Name = QStringLiteral("Bo");
+    rows.Save(bad);
+    EXPECT_EQ(Stored(), (QStringList{QStringLiteral("1 Ann"), QStringLiteral("2 Bo")}));
+
+    // Inside the caller's transaction a save joins it, and goes with it.
+    TqeltestRow* cy = rows.AddVaruza();
+    cy->Name = QStringLiteral("Cy");
+    TqeltestRow* worse = rows.AddVaruza();
+    worse->Name = QStringLiteral("Bad");
+    EXPECT_THROW(qel::RunInTransaction(*database,
+                                       [&] {
+                                           rows.Save(cy);
+                                           EXPECT_TRUE(database->Connection()->InTransaction());
+                                           rows.Save(worse);
+                                       }),
+                 EProviderError);
+    EXPECT_EQ(LastKey(), 2);
+    EXPECT_EQ(Stored().size(), 2);
 }

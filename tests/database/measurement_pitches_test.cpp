@@ -151,3 +151,32 @@ TEST_F(MeasurementPitchesTest, ServersSaveFindAndDelete) {
 }
 
 }  // namespace
+
+TEST_F(MeasurementPitchesTest, NewPitchesAreInsertedNeverMatchedByTheirPlaceholders) {
+    Exec(QStringLiteral("insert into MEASUREMENT_PITCH values (10, 'North', 1), (3, 'East', 1)"));
+    Exec(QStringLiteral("insert into SEQUENCES values ('MEASUREMENT_PITCH', 11)"));
+    TqelDBMeasurementPitches pitches(database.get());
+    pitches.GetAll(false);
+    TqelMeasurementPitch* west = pitches.AddMeasurementPitch();
+    TqelMeasurementPitch* south = pitches.AddMeasurementPitch();
+    ASSERT_EQ(south->MPTid(), 12);
+    west->setDescription(QStringLiteral("West"));
+    south->setDescription(QStringLiteral("South"));
+
+    pitches.Save(west);
+    EXPECT_EQ(west->MPTid(), 12) << "the key drawn is the other pitch's placeholder";
+    pitches.Save(south);
+    EXPECT_EQ(south->MPTid(), 13);
+    west->setActive(false);
+    pitches.Save(west);
+    EXPECT_EQ(Pitches(),
+              (QStringList{QStringLiteral("3 East True"), QStringLiteral("10 North True"),
+                           QStringLiteral("12 West False"), QStringLiteral("13 South True")}));
+
+    // Stored pitches are still found by their ids.
+    pitches.GetAll(false);
+    pitches.PitchByID(10)->setDescription(QStringLiteral("Nord"));
+    pitches.Save(pitches.PitchByID(10));
+    EXPECT_EQ(Rows(QStringLiteral("select count(*) from MEASUREMENT_PITCH")),
+              QStringList{QStringLiteral("4")});
+}

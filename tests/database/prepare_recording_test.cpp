@@ -382,3 +382,58 @@ TEST_F(PrepareRecordingTest, SavingANewPreparationDrawsItsIdForItsTransponders) 
 }
 
 }  // namespace
+
+TEST_F(PrepareRecordingTest, AStatementFailingInsideATransactionRollsItAllBack) {
+    // A broken connection as the provider reports it, on the nth statement that starts so.
+    struct Case {
+        const char* name;
+        const char* failing;
+        int nth;
+        std::function<void(TqeldbPrepareRecordings&)> act;
+    };
+    const Case cases[] = {
+        {"vest swap, the second save's select", "select * from PREPARE_TRANSPONDER", 2,
+         [](TqeldbPrepareRecordings& aPreparations) {
+             EXPECT_EQ(
+                 aPreparations.ChangeAthletesVest(4, QStringLiteral("Red"), QStringLiteral("Blue")),
+                 1);
+         }},
+        {"new transponders, the select that takes them", "select * from PREPARE_TRANSPONDER where",
+         1,
+         [this](TqeldbPrepareRecordings& aPreparations) {
+             TqelPrepareRecording preparation(database.get());
+             preparation.setPrcID(4);
+             preparation.AddTranponder(-1)->setATPid(3);
+             EXPECT_ANY_THROW(aPreparations.SaveTransponders(&preparation));
+         }},
+        {"cascading delete, its last statement", "delete from PREPARE_RECORDING", 1,
+         [](TqeldbPrepareRecordings& aPreparations) {
+             aPreparations.GetAll(false, false);
+             EXPECT_ANY_THROW(aPreparations.DeleteByID(4));
+         }},
+    };
+    AddSwapPair(QStringLiteral("Blue"));
+    Exec(
+        QStringLiteral("insert into PREPARE_RECORDING (PRC_ID, PRC_DESCRIPTION) values (4, 'P4')"));
+    const auto everything = [this] {
+        return Rows(QStringLiteral("select * from PREPARE_TRANSPONDER order by ATP_ID")) +
+               Rows(QStringLiteral("select * from PREPARE_RECORDING"));
+    };
+    const QStringList before = everything();
+    TqelDatabaseConnection& connection = *database->Connection();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int seen = 0;
+        connection.OnStatement = [&](const QString& aSql) {
+            if (aSql.simplified().startsWith(QString::fromLatin1(c.failing)) && ++seen == c.nth) {
+                throw EProviderError(QStringLiteral("Communication link failure"));
+            }
+        };
+        TqeldbPrepareRecordings preparations(database.get());
+        c.act(preparations);
+        connection.OnStatement = nullptr;
+        EXPECT_EQ(seen, c.nth) << "the failure was met";
+        EXPECT_FALSE(connection.InTransaction());
+        EXPECT_EQ(everything(), before);
+    }
+}

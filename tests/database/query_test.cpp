@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QSqlQuery>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -426,4 +427,34 @@ TEST(QueryText, WhereAndOrderByBuildTheirLines) {
               QStringLiteral("select * from PLAYER where PLR_ID > 0\r\n where \r\nPLR_NAME like "
                              ":PLR_NAME\r\n"));
     EXPECT_EQ(query.GetParamAsString("PLR_NAME"), QStringLiteral("%"));
+}
+
+TEST_P(QueryTest, AStatementSentAgainIsPreparedOnce) {
+    Exec(QStringLiteral("insert into PLAYER (PLR_ID, PLR_NAME) values (1, 'Ann')"));
+    Exec(QStringLiteral("insert into PLAYER (PLR_ID, PLR_NAME) values (2, 'Bo')"));
+    TqelQuery query(&connection);
+    OpenPlayer(query, 1);
+    const int64_t prepared = connection.PrepareCount();
+    query.Close();
+    OpenPlayer(query, 2);
+    EXPECT_EQ(query.GetFieldAsString(QStringLiteral("PLR_NAME")), QStringLiteral("Bo"));
+    EXPECT_EQ(connection.PrepareCount(), prepared) << "bound again, not prepared again";
+
+    // A select still being read is left to its reader.
+    const QString names = QStringLiteral("select PLR_NAME from PLAYER order by PLR_ID");
+    QSqlQuery reading = connection.Execute(names, {});
+    ASSERT_TRUE(reading.next());
+    QSqlQuery again = connection.Execute(names, {});
+    EXPECT_EQ(connection.PrepareCount(), prepared + 2);
+    ASSERT_TRUE(reading.next());
+    EXPECT_EQ(reading.value(0).toString(), QStringLiteral("Bo"));
+    reading.finish();
+    again.finish();
+
+    // Prepared statements belong to the open connection.
+    connection.Disconnect();
+    query.Close();
+    OpenPlayer(query, 1);
+    EXPECT_EQ(query.GetFieldAsString(QStringLiteral("PLR_NAME")), QStringLiteral("Ann"));
+    EXPECT_EQ(connection.PrepareCount(), prepared + 3);
 }

@@ -1026,14 +1026,18 @@ constinit std::mutex gClientConfigLock;
 constinit TqelClientConfig* gClientConfig = nullptr;
 constinit bool gClientConfigAllowed = true;
 
-// Frees the object when the program's static objects are torn down; later calls get nullptr.
+// The object owns a database, whose connection must go while Qt's SQL registry still exists:
+// it is freed when the application object goes (a post routine), or, in a program that never
+// made one, when the static objects are torn down. Later calls get nullptr.
+void FreeClientConfig() {
+    std::lock_guard lock(gClientConfigLock);
+    gClientConfigAllowed = false;
+    delete gClientConfig;
+    gClientConfig = nullptr;
+}
+
 struct ClientConfigFinalizer {
-    ~ClientConfigFinalizer() {
-        std::lock_guard lock(gClientConfigLock);
-        gClientConfigAllowed = false;
-        delete gClientConfig;
-        gClientConfig = nullptr;
-    }
+    ~ClientConfigFinalizer() { FreeClientConfig(); }
 } gClientConfigFinalizer;
 
 }  // namespace
@@ -1042,6 +1046,7 @@ TqelClientConfig* ClientConfig() {
     std::lock_guard lock(gClientConfigLock);
     if (!gClientConfig && gClientConfigAllowed) {
         gClientConfig = new TqelClientConfig();
+        qAddPostRoutine(FreeClientConfig);
     }
     return gClientConfig;
 }

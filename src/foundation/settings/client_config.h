@@ -10,9 +10,9 @@
 
 #include "foundation/settings/category_records.h"
 #include "foundation/settings/client_config_lists.h"
+#include "foundation/settings/zones.h"
 #include "foundation/shared_enums.h"
 #include "foundation/text_utils.h"
-#include "foundation/settings/zones.h"
 #include "platform/format_settings.h"
 #include "platform/shared_values.h"
 
@@ -529,6 +529,6 @@ private:
 #undef QEL_CLIENT_FOLDER
 
 // The process-wide client settings, created with their creation defaults on the first call
-// (on the main thread, before other threads start). Returns nullptr once the program's static
-// objects are torn down.
+// (on the main thread, before other threads start). Freed with the application object (or, when
+// there never was one, with the program's static objects); returns nullptr from then on.
 TqelClientConfig* ClientConfig();
