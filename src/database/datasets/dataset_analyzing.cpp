@@ -247,6 +247,26 @@ void AppendRow(TqelQuery& aQuery, F&& aWrite) {
     }
 }
 
+// Edits the one record the open aQuery selected, or appends one when it selected none, writes
+// it with aWrite (told whether the record is new) and posts; a failure drops the change and is
+// raised.
+template <class F>
+void EditOrAppendRow(TqelQuery& aQuery, F&& aWrite) {
+    const bool isNew = aQuery.IsEmpty();
+    if (isNew) {
+        aQuery.Insert();
+    } else {
+        aQuery.Edit();
+    }
+    try {
+        aWrite(isNew);
+        aQuery.Post();
+    } catch (...) {
+        aQuery.Cancel();
+        throw;
+    }
+}
+
 // Whole metres of a position; a position that is no number is 0.
 int32_t WholeMetres(double aValue) {
     const double rounded = qel::RoundHalfEven(aValue);
@@ -457,30 +477,20 @@ void TqeldbDatasetAnalyzing::AddHeatmap(int32_t aTaID, QIODevice* aHeatmap,
     q.SetParamAsInteger(kTA_ID, aTaID);
     qel::CloseAfter(q, [&] {
         q.Open();
-        const bool isNew = q.IsEmpty();
-        if (isNew) {
-            q.Insert();
-        } else {
-            q.Edit();
-        }
-        try {
-            if (isNew) {
+        EditOrAppendRow(q, [&](bool aIsNew) {
+            if (aIsNew) {
                 q.SetFieldAsInteger(kTA_ID, aTaID);
             }
             q.SetFieldAsString(QStringLiteral("TAH_META_DATA"), aMetaData);
-            {
-                const std::unique_ptr<QIODevice> image =
-                    q.CreateBlobStream(QStringLiteral("TAH_IMAGE"), qel::BlobStreamMode::Write);
-                if (aHeatmap) {
-                    aHeatmap->seek(0);
-                    image->write(aHeatmap->readAll());
-                }
+            const std::unique_ptr<QIODevice> image =
+                q.CreateBlobStream(QStringLiteral("TAH_IMAGE"), qel::BlobStreamMode::Write);
+            if (aHeatmap) {
+                aHeatmap->seek(0);
+                image->write(aHeatmap->readAll());
             }
-            q.Post();
-        } catch (...) {
-            q.Cancel();
-            throw;
-        }
+            // Closing the stream stores its bytes in the record before the post.
+            image->close();
+        });
     });
 }
 
@@ -660,23 +670,13 @@ void TqeldbDatasetAnalyzing::UpdateAnalysedDate(int32_t aDtsID, int32_t aAnlID) 
     q.SetParamAsInteger(kDTS_ID, aDtsID);
     q.SetParamAsInteger(QStringLiteral("ANL_ID"), aAnlID);
     q.Open();
-    const bool isNew = q.IsEmpty();
-    if (isNew) {
-        q.Insert();
-    } else {
-        q.Edit();
-    }
-    try {
-        if (isNew) {
+    EditOrAppendRow(q, [&](bool aIsNew) {
+        if (aIsNew) {
             q.SetFieldAsIntegerReq(kDTS_ID, aDtsID);
             q.SetFieldAsIntegerReq(QStringLiteral("ANL_ID"), aAnlID);
         }
         q.SetFieldAsDateTime(QStringLiteral("ANL_ANALYZE_DATE"), Now());
-        q.Post();
-    } catch (...) {
-        q.Cancel();
-        throw;
-    }
+    });
 }
 
 void TqeldbDatasetAnalyzing::OpenForEditing() {

@@ -186,6 +186,19 @@ TEST_F(DatasetAnalyzingWritersTest, DetailRowsLandInTheirTables) {
     EXPECT_EQ(WriteCount(), 0) << "no result, no row";
 }
 
+TEST_F(DatasetAnalyzingWritersTest, AFailingDetailRowIsDroppedAndRaised) {
+    beforeStatement = [](const QString& aSql) {
+        if (aSql.contains(QStringLiteral("TP_ANAL_BINS"))) {
+            throw EDatabaseError(QStringLiteral("locked"));
+        }
+    };
+    EXPECT_THROW(writer->AddBin(7, binSpeed, 0, 1, 1, 1, 1, 1), EDatabaseError);
+    beforeStatement = nullptr;
+    writer->AddBin(7, binSpeed, 1, 1, 1, 1, 1, 1);
+    EXPECT_EQ(Rows(QStringLiteral("select BZ_ID from TP_ANAL_BINS")), (QStringList{"1"}))
+        << "the failed row is not posted with the next one";
+}
+
 TEST_F(DatasetAnalyzingWritersTest, InitRemovesTheEarlierRowsOfThatAthleteOnly) {
     const auto sprint = [&](int32_t aTaID, int32_t aNr) {
         writer->AddSprint(aTaID, aNr, 1000, 3000, 2000, 15.5, 10, 8.5, 3.5, 1.5, 2, 100, 1, 500,
