@@ -1,12 +1,16 @@
 #include "database/datasets/dataset_analyzing.h"
 
 #include <QStringList>
+#include <cmath>
 #include <limits>
 #include <vector>
 
+#include "database/analysis/accelerations.h"
 #include "database/row_helpers.h"
 #include "database/schema.h"
 #include "database/transaction_scope.h"
+#include "platform/crash_reporter.h"
+#include "platform/numbers.h"
 
 namespace {
 
@@ -227,7 +231,68 @@ private:
     int FPrevious;
 };
 
+const QString kTA_ID = QStringLiteral("TA_ID");
+
+// Appends one record to aQuery with aWrite's columns and posts it; a failure drops the record
+// and is raised.
+template <class F>
+void AppendRow(TqelQuery& aQuery, F&& aWrite) {
+    aQuery.Insert();
+    try {
+        aWrite();
+        aQuery.Post();
+    } catch (...) {
+        aQuery.Cancel();
+        throw;
+    }
+}
+
+// Edits the one record the open aQuery selected, or appends one when it selected none, writes
+// it with aWrite (told whether the record is new) and posts; a failure drops the change and is
+// raised.
+template <class F>
+void EditOrAppendRow(TqelQuery& aQuery, F&& aWrite) {
+    const bool isNew = aQuery.IsEmpty();
+    if (isNew) {
+        aQuery.Insert();
+    } else {
+        aQuery.Edit();
+    }
+    try {
+        aWrite(isNew);
+        aQuery.Post();
+    } catch (...) {
+        aQuery.Cancel();
+        throw;
+    }
+}
+
+// Whole metres of a position; a position that is no number is 0.
+int32_t WholeMetres(double aValue) {
+    const double rounded = qel::RoundHalfEven(aValue);
+    return std::isnan(rounded) ? 0 : qel::RoundToInt32(rounded);
+}
+
 }  // namespace
+
+namespace qel {
+
+double RoundTo2Decimals(double aValue) {
+    if (!std::isfinite(aValue)) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    const double hundredths = aValue / 0.01;
+    return std::trunc(hundredths < 0 ? hundredths - 0.5 : hundredths + 0.5) * 0.01;
+}
+
+double RoundHalfEven(double aValue) {
+    if (!std::isfinite(aValue)) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    return std::nearbyint(aValue);
+}
+
+}  // namespace qel
 
 TqeldbDatasetAnalyzing::TqeldbDatasetAnalyzing(TqelDatabase* aDatabase, int32_t aDtsID)
     : FDatabase(aDatabase), FDtsID(aDtsID) {
@@ -238,7 +303,392 @@ TqeldbDatasetAnalyzing::TqeldbDatasetAnalyzing(TqelDatabase* aDatabase, int32_t 
     }
 }
 
+TqeldbDatasetAnalyzing::TqeldbDatasetAnalyzing(TqelDatabase* aDatabase, int32_t aDtsID,
+                                               int32_t aAnlID)
+    : TqeldbDatasetAnalyzing(aDatabase, aDtsID) {
+    FAnlId = aAnlID;
+    // Empty results to append to.
+    const std::pair<TqelQuery*, const char*> appendTo[] = {
+        {FSQL.get(), "TP_ANALYZED"},
+        {FSQLBins.get(), "TP_ANAL_BINS"},
+        {FSQLFatigue.get(), "TP_ANAL_FATIGUE"},
+        {FSQLGameSpeed.get(), "TP_ANAL_GAMESPEED"},
+        {FSQLIHA.get(), "TP_ANAL_IHA"},
+        {FSQLIHS.get(), "TP_ANAL_IHS"}};
+    for (const auto& [query, table] : appendTo) {
+        query->setText(
+            QStringLiteral("select * from %1 where 0=1").arg(QString::fromLatin1(table)));
+        query->Open();
+    }
+    FSQLHeatmap->setText(QStringLiteral("select * from TP_ANAL_HEATMAP where TA_ID = :TA_ID"));
+}
+
 TqeldbDatasetAnalyzing::~TqeldbDatasetAnalyzing() = default;
+
+// ---- Writers --------------------------------------------------------------------------------
+
+int32_t TqeldbDatasetAnalyzing::Add(
+    int32_t aTPID, int32_t aExrID, int32_t aPrtID, int32_t aGrpID, int32_t aPlrRole,
+    int32_t aDistanceInMM, int32_t aTotalTimeMS, double aHRIndex, int32_t aHBEnd, int32_t aHB1Min,
+    int32_t aHB2Min, double aHR1Min, double aHR2Min, double aHBAvg, double aSpeedIndex,
+    double aSpeedAvg, double aSpeedMax, double aAccelIndex, double aAccelMax, double aBodyLoadIndex,
+    double aETLIndex, double aFifaSpeed, double aCovertArea, int32_t aMaxXPos, int32_t aMinXPos,
+    int32_t aMaxYPos, int32_t aMinYPos, int32_t aHBMax, int32_t aSprintCount,
+    double aSprintMaxSpeed, double aSprintAvgMaxSpeed, double aSprintAvgMaxAcc, int32_t aAccelCount,
+    double aAccelMaxAcc, double aAccelAvgMaxAcc, double aActionIndex, int32_t aDecelCount,
+    double aDecelMaxAcc, double aDecelAvgMaxAcc, int32_t aHBTimeMS, int32_t aHIDistanceInMM,
+    double aSprintIndexSum, double aSprintIndexAvg, double aPowerWkG, double aEnergyJ,
+    double aDecelIndex, double aDecelMax, bool aBadData, bool aBadHB, double aPMechAccel,
+    double aPMechDecel, double aHMLDistanceM, double aAVILeft, double aAVIRight,
+    int32_t aHIDPossInMM, int32_t aHIHBTimeInMS, int32_t aDistPossInMM) {
+    using qel::RoundHalfEven;
+    using qel::RoundTo2Decimals;
+    TqelQuery& q = *FSQL;
+    try {
+        AppendRow(q, [&] {
+            q.SetFieldAsInteger(kDTS_ID, FDtsID);
+            q.SetFieldAsInteger(QStringLiteral("ANL_ID"), FAnlId);
+            q.SetFieldAsIntegerReq(QStringLiteral("EXR_ID"), aExrID);
+            q.SetFieldAsIntegerReq(QStringLiteral("PRT_ID"), aPrtID);
+            q.SetFieldAsInteger(QStringLiteral("TP_ID"), aTPID);
+            // The key counter carries this spelling; another would start a second counter.
+            FDatabase->GetPrimaryKey(q.FieldByName(kTA_ID), QStringLiteral("TP_ANALAYZED"));
+            q.SetFieldAsIntegerReq(QStringLiteral("GRP_ID"), aGrpID);
+            q.SetFieldAsInteger(QStringLiteral("TA_DISTANCE_MM"), aDistanceInMM);
+            q.SetFieldAsInteger(QStringLiteral("TA_DIST_POSS_MM"), aDistPossInMM);
+            q.SetFieldAsInteger(QStringLiteral("TA_TOTALTIME_MS"), aTotalTimeMS);
+            q.SetFieldAsDateTime(QStringLiteral("TA_TOTALTIME_DT"),
+                                 aTotalTimeMS / static_cast<double>(qel::kMSecsPerDay));
+            q.SetFieldAsInteger(QStringLiteral("TA_HB_TIME_MS"), aHBTimeMS);
+            q.SetFieldAsInteger(QStringLiteral("TA_HI_HB_TIME_MS"), aHIHBTimeInMS);
+            q.SetFieldAsFloat(QStringLiteral("TA_HR_INDEX"), RoundTo2Decimals(aHRIndex));
+            q.SetFieldAsInteger(QStringLiteral("TA_HB_0MIN"), aHBEnd);
+            q.SetFieldAsInteger(QStringLiteral("TA_HB_1MIN"), aHB1Min);
+            q.SetFieldAsInteger(QStringLiteral("TA_HB_2MIN"), aHB2Min);
+            q.SetFieldAsFloat(QStringLiteral("TA_HR_1MIN"), RoundHalfEven(aHR1Min));
+            q.SetFieldAsFloat(QStringLiteral("TA_HR_2MIN"), RoundHalfEven(aHR2Min));
+            q.SetFieldAsFloat(QStringLiteral("TA_HB_AVG"), RoundHalfEven(aHBAvg));
+            q.SetFieldAsInteger(QStringLiteral("TA_HB_MAX"), aHBMax);
+            q.SetFieldAsFloat(QStringLiteral("TA_SPEED_INDEX"), RoundTo2Decimals(aSpeedIndex));
+            q.SetFieldAsFloat(QStringLiteral("TA_SPEED_AVG"), RoundTo2Decimals(aSpeedAvg));
+            q.SetFieldAsFloat(QStringLiteral("TA_SPEED_MAX"), RoundTo2Decimals(aSpeedMax));
+            q.SetFieldAsFloat(QStringLiteral("TA_ACCEL_INDEX"), RoundTo2Decimals(aAccelIndex));
+            q.SetFieldAsFloat(QStringLiteral("TA_ACCEL_MAX"), RoundTo2Decimals(aAccelMax));
+            q.SetFieldAsFloat(QStringLiteral("TA_DECEL_INDEX"), RoundTo2Decimals(aDecelIndex));
+            q.SetFieldAsFloat(QStringLiteral("TA_DECEL_MAX"), RoundTo2Decimals(aDecelMax));
+            q.SetFieldAsFloat(QStringLiteral("TA_BL_INDEX"), RoundTo2Decimals(aBodyLoadIndex));
+            q.SetFieldAsFloat(QStringLiteral("TA_ETL_INDEX"), RoundHalfEven(aETLIndex));
+            q.SetFieldAsIntegerReq(QStringLiteral("PLR_ROLE"), aPlrRole);
+            q.SetFieldAsFloat(QStringLiteral("TA_SPEED_FIFA"), RoundTo2Decimals(aFifaSpeed));
+            q.SetFieldAsBoolean(QStringLiteral("TA_TP_ERROR"), aBadData);
+            q.SetFieldAsBoolean(QStringLiteral("TA_HR_ERROR"), aBadHB);
+            q.SetFieldAsFloatReq(QStringLiteral("TA_COVERT_AREA"), aCovertArea);
+            q.SetFieldAsIntegerReq(QStringLiteral("TA_AREA_LEFT_UP_X"), aMinXPos);
+            q.SetFieldAsIntegerReq(QStringLiteral("TA_AREA_LEFT_UP_Y"), aMaxYPos);
+            q.SetFieldAsIntegerReq(QStringLiteral("TA_AREA_RIGHT_LOWER_X"), aMaxXPos);
+            q.SetFieldAsIntegerReq(QStringLiteral("TA_AREA_RIGHT_LOWER_Y"), aMinYPos);
+            q.SetFieldAsIntegerReq(QStringLiteral("TA_SPRINT_COUNT"), aSprintCount);
+            q.SetFieldAsFloatReq(QStringLiteral("TA_SPRINT_MAX_SPEED"), aSprintMaxSpeed);
+            q.SetFieldAsFloatReq(QStringLiteral("TA_SPRINT_AVG_MAX_SPEED"), aSprintAvgMaxSpeed);
+            q.SetFieldAsFloatReq(QStringLiteral("TA_SPRINT_AVG_MAX_ACC"), aSprintAvgMaxAcc);
+            q.SetFieldAsFloatReq(QStringLiteral("TA_SPRINT_INDEX_SUM"), aSprintIndexSum);
+            q.SetFieldAsFloatReq(QStringLiteral("TA_SPRINT_INDEX_AVG"), aSprintIndexAvg);
+            q.SetFieldAsIntegerReq(QStringLiteral("TA_SPRINT_HID_MM"), aHIDistanceInMM);
+            q.SetFieldAsIntegerReq(QStringLiteral("TA_SPRINT_HID_POSS_MM"), aHIDPossInMM);
+            q.SetFieldAsIntegerReq(QStringLiteral("TA_ACCEL_COUNT"), aAccelCount);
+            q.SetFieldAsFloatReq(QStringLiteral("TA_ACCEL_MAX_ACC"), aAccelMaxAcc);
+            q.SetFieldAsFloatReq(QStringLiteral("TA_ACCEL_AVG_MAX_ACC"), aAccelAvgMaxAcc);
+            // The passed action index; the accelerations' index has TA_ACCEL_INDEX.
+            q.SetFieldAsFloatReq(QStringLiteral("TA_ACTION_INDEX"), aActionIndex);
+            q.SetFieldAsIntegerReq(QStringLiteral("TA_DECEL_COUNT"), aDecelCount);
+            q.SetFieldAsFloatReq(QStringLiteral("TA_DECEL_MAX_ACC"), aDecelMaxAcc);
+            q.SetFieldAsFloatReq(QStringLiteral("TA_DECEL_AVG_MAX_ACC"), aDecelAvgMaxAcc);
+            q.SetFieldAsFloat(QStringLiteral("TA_POWER_W_KG"), aPowerWkG);
+            q.SetFieldAsFloat(QStringLiteral("TA_ENERGY_J"), aEnergyJ);
+            q.SetFieldAsFloat(QStringLiteral("TA_P_MECH_ACCEL"), aPMechAccel);
+            q.SetFieldAsFloat(QStringLiteral("TA_P_MECH_DECEL"), aPMechDecel);
+            q.SetFieldAsFloat(QStringLiteral("TA_HML_DIST_IN_MM"),
+                              RoundHalfEven(aHMLDistanceM * 1000));
+            q.SetFieldAsFloat(QStringLiteral("TA_AVI_LEFT"), aAVILeft);
+            q.SetFieldAsFloat(QStringLiteral("TA_AVI_RIGHT"), aAVIRight);
+            q.SetFieldAsFloat(QStringLiteral("TA_AVI_TOTAL"), aAVILeft + aAVIRight);
+        });
+        return q.GetFieldAsInteger(kTA_ID);
+    } catch (const std::exception& error) {
+        // The caller skips the details of a row that is not there; the cause must not vanish.
+        qel::CrashReporter::Report(error, QStringLiteral("TqeldbDatasetAnalyzing.Add"));
+    } catch (...) {
+        qel::CrashReporter::ReportUnknown(QStringLiteral("TqeldbDatasetAnalyzing.Add"));
+    }
+    return 0;
+}
+
+void TqeldbDatasetAnalyzing::AddBin(int32_t aTaID, TqelBinKind aBinKind, int32_t aZone,
+                                    int32_t aDistance, int32_t aTimeInMS, int32_t aEnterCount,
+                                    double aIndexValue, double aIndexPerc) {
+    TqelQuery& q = *FSQLBins;
+    AppendRow(q, [&] {
+        q.SetFieldAsIntegerReq(kTA_ID, aTaID);
+        q.SetFieldAsIntegerReq(QStringLiteral("BK_ID"), aBinKind);
+        q.SetFieldAsIntegerReq(QStringLiteral("BZ_ID"), aZone);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAB_DISTANCE_MM"), aDistance);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAB_TIME_MS"), aTimeInMS);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAB_COUNT"), aEnterCount);
+        q.SetFieldAsFloatReq(QStringLiteral("TAB_INDEX_VALUE"), qel::RoundTo2Decimals(aIndexValue));
+        q.SetFieldAsFloatReq(QStringLiteral("TAB_INDEX_PERC"), qel::RoundHalfEven(aIndexPerc));
+    });
+}
+
+void TqeldbDatasetAnalyzing::AddFatigue(int32_t aTaID, int32_t aTimeZone, int32_t aDurationInMS,
+                                        int32_t aDistanceInMM, double aSpeedIndex) {
+    TqelQuery& q = *FSQLFatigue;
+    AppendRow(q, [&] {
+        q.SetFieldAsInteger(kTA_ID, aTaID);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAF_TIME_ZONE"), aTimeZone);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAF_DISTANCE_MM"), aDistanceInMM);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAF_DURATION_MS"), aDurationInMS);
+        q.SetFieldAsFloatReq(QStringLiteral("TAF_SPEED_INDEX"), qel::RoundTo2Decimals(aSpeedIndex));
+    });
+}
+
+void TqeldbDatasetAnalyzing::AddGameSpeed(int32_t aTaID, TqelGameSpeedTypes aGameSpeedType,
+                                          const TqelGameSpeedValues* aGameSpeedResult) {
+    if (!aGameSpeedResult) {
+        return;
+    }
+    static const char* const windows[] = {"TGS_5_SEC",  "TGS_10_SEC", "TGS_15_SEC", "TGS_30_SEC",
+                                          "TGS_60_SEC", "TGS_90_SEC", "TGS_2_MIN",  "TGS_3_MIN",
+                                          "TGS_5_MIN",  "TGS_10_MIN"};
+    TqelQuery& q = *FSQLGameSpeed;
+    AppendRow(q, [&] {
+        q.SetFieldAsInteger(kTA_ID, aTaID);
+        q.SetFieldAsIntegerReq(QStringLiteral("TGS_TYPE"), aGameSpeedType);
+        q.SetFieldAsFloatReq(QStringLiteral("TGS_PEAKOUTPUT_PERC"), aGameSpeedResult->PeakOutput());
+        q.SetFieldAsFloatReq(QStringLiteral("TGS_STAMINA_PERC"), aGameSpeedResult->Stamina());
+        for (int32_t i = 0; i < 10; ++i) {
+            q.SetFieldAsFloatReq(QString::fromLatin1(windows[i]), aGameSpeedResult->GetValues(i));
+        }
+    });
+}
+
+void TqeldbDatasetAnalyzing::AddHeatmap(int32_t aTaID, QIODevice* aHeatmap,
+                                        const QString& aMetaData) {
+    TqelQuery& q = *FSQLHeatmap;
+    q.SetParamAsInteger(kTA_ID, aTaID);
+    qel::CloseAfter(q, [&] {
+        q.Open();
+        EditOrAppendRow(q, [&](bool aIsNew) {
+            if (aIsNew) {
+                q.SetFieldAsInteger(kTA_ID, aTaID);
+            }
+            q.SetFieldAsString(QStringLiteral("TAH_META_DATA"), aMetaData);
+            const std::unique_ptr<QIODevice> image =
+                q.CreateBlobStream(QStringLiteral("TAH_IMAGE"), qel::BlobStreamMode::Write);
+            if (aHeatmap) {
+                aHeatmap->seek(0);
+                image->write(aHeatmap->readAll());
+            }
+            // Closing the stream stores its bytes in the record before the post.
+            image->close();
+        });
+    });
+}
+
+void TqeldbDatasetAnalyzing::InitDetail(TqelQuery& aQuery, const QString& aTable, int32_t aTaID) {
+    aQuery.Close();
+    aQuery.setText(QStringLiteral("delete from %1 where TA_ID = :TA_ID").arg(aTable));
+    aQuery.SetParamAsInteger(kTA_ID, aTaID);
+    aQuery.ExecSQL();
+    aQuery.setText(QStringLiteral("select * from %1 where 0=1").arg(aTable));
+    aQuery.Open();
+}
+
+void TqeldbDatasetAnalyzing::InitSprints(int32_t aTaID) {
+    InitDetail(*FSQLDetail, QStringLiteral("TP_ANAL_SPRINTS"), aTaID);
+}
+
+void TqeldbDatasetAnalyzing::InitAccel(int32_t aTaID) {
+    InitDetail(*FSQLDetail, QStringLiteral("TP_ANAL_ACCEL"), aTaID);
+}
+
+void TqeldbDatasetAnalyzing::InitDecel(int32_t aTaID) {
+    InitDetail(*FSQLDetail, QStringLiteral("TP_ANAL_DECEL"), aTaID);
+}
+
+void TqeldbDatasetAnalyzing::InitImpacts(int32_t aTaID) {
+    InitDetail(*FSQLDetail, QStringLiteral("TP_ANAL_IMPACT"), aTaID);
+}
+
+void TqeldbDatasetAnalyzing::InitIHA(int32_t aTaID) {
+    InitDetail(*FSQLIHA, QStringLiteral("TP_ANAL_IHA"), aTaID);
+}
+
+void TqeldbDatasetAnalyzing::InitIHS(int32_t aTaID) {
+    InitDetail(*FSQLIHS, QStringLiteral("TP_ANAL_IHS"), aTaID);
+}
+
+void TqeldbDatasetAnalyzing::AddSprint(
+    int32_t aTaID, int32_t aSprintNr, int32_t aBeginInMS, int32_t aEndInMS, int32_t aDurationInMS,
+    double aDistanceInM, double aHIDinM, double aMaxSpeedInMS, double aMaxAccelInMS,
+    double aSprintIndex, int32_t aSprintCategory, double aCumDistStartInM, int32_t aInitPossession,
+    int32_t aTimePossessionInMS, int32_t aTimeOpponentInMS, double aStartPosXinM,
+    double aStartPosYinM, int32_t aStartZone, double aEndPosXinM, double aEndPosYinM,
+    int32_t aEndZone, int32_t aDirectionDeg, const QString& aDirectionTxt, bool aInitClockRunning,
+    int32_t aTimeOnField, int32_t aTimeEffective) {
+    TqelQuery& q = *FSQLDetail;
+    AppendRow(q, [&] {
+        q.SetFieldAsIntegerReq(kTA_ID, aTaID);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_NR"), aSprintNr);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_BEGIN_IN_MS"), aBeginInMS);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_END_IN_MS"), aEndInMS);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_DURATION_IN_MS"), aDurationInMS);
+        q.SetFieldAsFloatReq(QStringLiteral("TAS_DISTANCE_IN_M"), aDistanceInM);
+        q.SetFieldAsFloatReq(QStringLiteral("TAS_HID_IN_M"), aHIDinM);
+        q.SetFieldAsFloatReq(QStringLiteral("TAS_MAX_SPEED_IN_MS"), aMaxSpeedInMS);
+        q.SetFieldAsFloatReq(QStringLiteral("TAS_MAX_ACCEL_IN_MSS"), aMaxAccelInMS);
+        q.SetFieldAsFloatReq(QStringLiteral("TAS_SPRINT_INDEX"), aSprintIndex);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_CATEGORY"), aSprintCategory);
+        q.SetFieldAsFloatReq(QStringLiteral("TAS_CUM_DIST_START_IN_M"), aCumDistStartInM);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_INIT_POSSESSION"), aInitPossession);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_TIME_POSS_MS"), aTimePossessionInMS);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_TIME_OPP_MS"), aTimeOpponentInMS);
+        q.SetFieldAsBoolean(QStringLiteral("TAS_INIT_CLOCK_RUNNING"), aInitClockRunning);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_TIME_ON_FIELD_MS"), aTimeOnField);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_TIME_EFFECT_MS"), aTimeEffective);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_START_POS_X_IN_M"), WholeMetres(aStartPosXinM));
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_START_POS_Y_IN_M"), WholeMetres(aStartPosYinM));
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_START_ZONE"), aStartZone);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_END_POS_X_IN_M"), WholeMetres(aEndPosXinM));
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_END_POS_Y_IN_M"), WholeMetres(aEndPosYinM));
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_END_ZONE"), aEndZone);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_DIRECTION_DEG"), aDirectionDeg);
+        q.SetFieldAsString(QStringLiteral("TAS_DIRECTION_TXT"), aDirectionTxt);
+    });
+}
+
+void TqeldbDatasetAnalyzing::AddEffort(bool aDeceleration, int32_t aTaID, int32_t aNr,
+                                       int32_t aBeginInMS, int32_t aEndInMS, int32_t aDurationInMS,
+                                       double aDistanceInM, double aMaxSpeedInMS,
+                                       double aMinSpeedInMS, double aMaxAccelInMS, double aIndex,
+                                       int32_t aCategory, double aCumDistStartInM,
+                                       bool aInitClockRunning, int32_t aTimeOnField,
+                                       int32_t aTimeEffective) {
+    TqeldbAcceleration row(FDatabase);
+    row.SetValues(aTaID, aNr, aBeginInMS, aEndInMS, aDurationInMS, aDistanceInM, aMaxSpeedInMS,
+                  aMinSpeedInMS, aMaxAccelInMS, aIndex, aCategory, aCumDistStartInM,
+                  aInitClockRunning, aTimeOnField, aTimeEffective);
+    TqelQuery& q = *FSQLDetail;
+    AppendRow(q, [&] { row.WriteColumns(q, aDeceleration); });
+}
+
+void TqeldbDatasetAnalyzing::AddAcceleration(int32_t aTaID, int32_t aAccelNr, int32_t aBeginInMS,
+                                             int32_t aEndInMS, int32_t aDurationInMS,
+                                             double aDistanceInM, double aMaxSpeedInMS,
+                                             double aMinSpeedInMS, double aMaxAccelInMS,
+                                             double aAccelIndex, int32_t aCategory,
+                                             double aCumDistStartInM, bool aInitClockRunning,
+                                             int32_t aTimeOnField, int32_t aTimeEffective) {
+    AddEffort(false, aTaID, aAccelNr, aBeginInMS, aEndInMS, aDurationInMS, aDistanceInM,
+              aMaxSpeedInMS, aMinSpeedInMS, aMaxAccelInMS, aAccelIndex, aCategory, aCumDistStartInM,
+              aInitClockRunning, aTimeOnField, aTimeEffective);
+}
+
+void TqeldbDatasetAnalyzing::AddDeceleration(int32_t aTaID, int32_t aDecelNr, int32_t aBeginInMS,
+                                             int32_t aEndInMS, int32_t aDurationInMS,
+                                             double aDistanceInM, double aMaxSpeedInMS,
+                                             double aMinSpeedInMS, double aMaxAccelInMS,
+                                             double aDecelIndex, int32_t aCategory,
+                                             double aCumDistStartInM, bool aInitClockRunning,
+                                             int32_t aTimeOnField, int32_t aTimeEffective) {
+    AddEffort(true, aTaID, aDecelNr, aBeginInMS, aEndInMS, aDurationInMS, aDistanceInM,
+              aMaxSpeedInMS, aMinSpeedInMS, aMaxAccelInMS, aDecelIndex, aCategory, aCumDistStartInM,
+              aInitClockRunning, aTimeOnField, aTimeEffective);
+}
+
+void TqeldbDatasetAnalyzing::AddImpacts(int32_t aTaID, int32_t aImpactNr, int32_t aBeginInMS,
+                                        int32_t aEndInMS, double aMinImpact, double aMaxImpact,
+                                        double aMinSpeed, double aMaxSpeed,
+                                        int32_t aImpactCategory) {
+    TqelQuery& q = *FSQLDetail;
+    AppendRow(q, [&] {
+        q.SetFieldAsIntegerReq(kTA_ID, aTaID);
+        q.SetFieldAsIntegerReq(QStringLiteral("TIP_NR"), aImpactNr);
+        q.SetFieldAsIntegerReq(QStringLiteral("TIP_BEGIN_IN_MS"), aBeginInMS);
+        q.SetFieldAsIntegerReq(QStringLiteral("TIP_END_IN_MS"), aEndInMS);
+        q.SetFieldAsIntegerReq(QStringLiteral("TIP_DURATION_IN_MS"), aEndInMS - aBeginInMS);
+        q.SetFieldAsFloatReq(QStringLiteral("TIP_IMPACT_MIN"), aMinImpact);
+        q.SetFieldAsFloatReq(QStringLiteral("TIP_IMPACT_MAX"), aMaxImpact);
+        q.SetFieldAsFloatReq(QStringLiteral("TIP_SPEED_MIN_MS"), aMinSpeed);
+        q.SetFieldAsFloatReq(QStringLiteral("TIP_SPEED_MAX_MS"), aMaxSpeed);
+        q.SetFieldAsIntegerReq(QStringLiteral("TIP_CATEGORY"), aImpactCategory);
+    });
+}
+
+void TqeldbDatasetAnalyzing::AddIHA(int32_t aTaID, int32_t aIhaNr, int32_t aBeginInMS,
+                                    int32_t aEndInMS, int32_t aDurationInMS, double aMaxSpeedInMS,
+                                    double aMaxAccelinMS2, double aMaxDecelInMS2,
+                                    double aDistanceInM, int32_t aActionCategory,
+                                    bool aInitClockRunning, int32_t aTimeOnField,
+                                    int32_t aTimeEffective) {
+    TqelQuery& q = *FSQLIHA;
+    AppendRow(q, [&] {
+        q.SetFieldAsIntegerReq(kTA_ID, aTaID);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAI_NR"), aIhaNr);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAI_BEGIN_IN_MS"), aBeginInMS);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAI_END_IN_MS"), aEndInMS);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAI_DURATION_IN_MS"), aDurationInMS);
+        q.SetFieldAsFloatReq(QStringLiteral("TAI_DISTANCE_IN_M"), aDistanceInM);
+        q.SetFieldAsFloatReq(QStringLiteral("TAI_MAX_SPEED_IN_MS"), aMaxSpeedInMS);
+        q.SetFieldAsFloatReq(QStringLiteral("TAI_MAX_ACCEL_IN_MSS"), aMaxAccelinMS2);
+        q.SetFieldAsFloatReq(QStringLiteral("TAI_MAX_DECEL_IN_MSS"), aMaxDecelInMS2);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAI_CATEGORY"), aActionCategory);
+        q.SetFieldAsBoolean(QStringLiteral("TAI_INIT_CLOCK_RUNNING"), aInitClockRunning);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAI_TIME_ON_FIELD_MS"), aTimeOnField);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAI_TIME_EFFECT_MS"), aTimeEffective);
+    });
+}
+
+void TqeldbDatasetAnalyzing::AddIHS(int32_t aTaID, int32_t aIhsNr, int32_t aShiftNr,
+                                    int32_t aDirection, int32_t aMoment, int32_t aEffDuration,
+                                    int32_t aAbsDuration, int32_t aGameTime) {
+    TqelQuery& q = *FSQLIHS;
+    AppendRow(q, [&] {
+        q.SetFieldAsIntegerReq(kTA_ID, aTaID);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_NR"), aIhsNr);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_SHIFT_NR"), aShiftNr);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_DIRECTION"), aDirection);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_MOMENT_IN_MS"), aMoment);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_EFFECTIVE_DURATION_IN_MS"), aEffDuration);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_ABSOLUTE_DURATION_IN_MS"), aAbsDuration);
+        q.SetFieldAsIntegerReq(QStringLiteral("TAS_GAMETIME_IN_MS"), aGameTime);
+    });
+}
+
+void TqeldbDatasetAnalyzing::UpdateAnalysedDate(int32_t aDtsID, int32_t aAnlID) {
+    TqelQuery q(FDatabase->Connection());
+    q.setText(QStringLiteral("select * from ANALYZES where DTS_ID = :DTS_ID and ANL_ID = :ANL_ID"));
+    q.SetParamAsInteger(kDTS_ID, aDtsID);
+    q.SetParamAsInteger(QStringLiteral("ANL_ID"), aAnlID);
+    q.Open();
+    EditOrAppendRow(q, [&](bool aIsNew) {
+        if (aIsNew) {
+            q.SetFieldAsIntegerReq(kDTS_ID, aDtsID);
+            q.SetFieldAsIntegerReq(QStringLiteral("ANL_ID"), aAnlID);
+        }
+        q.SetFieldAsDateTime(QStringLiteral("ANL_ANALYZE_DATE"), Now());
+    });
+}
+
+void TqeldbDatasetAnalyzing::OpenForEditing() {
+    TqelQuery& q = *FSQL;
+    q.setText(QStringLiteral(
+        "Select tp.*, exr.EXR_NAME, prt.PRT_NAME from TP_ANALYZED tp inner join EXERCISES exr "
+        "on (tp.EXR_ID = exr.EXR_ID and tp.DTS_ID = exr.DTS_ID)  inner join PARTS prt on "
+        "(prt.DTS_ID = tp.DTS_ID and prt.EXR_ID = tp.EXR_ID and prt.PRT_ID = tp.PRT_ID)  where "
+        "tp.DTS_ID = :DTS_ID"));
+    q.SetParamAsInteger(kDTS_ID, FDtsID);
+    q.Open();
+}
 
 // ---- Class operations -----------------------------------------------------------------------
 
