@@ -1,7 +1,10 @@
+#include <QHostAddress>
+#include <QTcpServer>
 #include <QtEndian>
 
 #include "database/prepare_recording.h"
 #include "lpm_server_fixture.h"
+#include "shared/socket_errors.h"
 
 namespace qel::test {
 namespace {
@@ -271,6 +274,25 @@ TEST_F(LPMServerTest, ClientThatStopsReadingIsClosed) {
     }
     EXPECT_TRUE(ProcessMessagesFor(5000, [&] { return server->ClientCount() == 1; }));
     EXPECT_TRUE(fast->peer().isConnected());
+}
+
+}  // namespace
+}  // namespace qel::test
+
+namespace qel::test {
+namespace {
+
+// A port held by another listener: the second try fails too, and that is reported, not hidden.
+TEST(LPMServerStartTest, PortInUseRaisesAfterTheRetry) {
+    QTcpServer holder;
+    ASSERT_TRUE(holder.listen(QHostAddress::Any, 0));
+    ServerConfig()->setServerPort(QString::number(holder.serverPort()));
+    FakeServerOwner owner;
+    TqelLPMServer server;
+    server.setCallback(&owner);
+    EXPECT_THROW(server.start(), ESocketException);
+    EXPECT_EQ(owner.Calls.filter(QStringLiteral("retrying")).size(), 1);
+    ServerConfig()->setServerPort(QStringLiteral("2378"));
 }
 
 }  // namespace
