@@ -71,6 +71,23 @@ TEST_F(LPMServerTest, RingWrapReachesClientInOneMessageAndRecorderOnce) {
     EXPECT_EQ(server->Recorder()->SampleCount(), 16);
 }
 
+TEST_F(LPMServerTest, StateTwoContinuesWhereTheClientStandsAndOffStopsSamples) {
+    Feed(3, 7, 1);
+    auto client = Connect();
+    LiveData(*client, 2);  // a fresh client stands at entry 0
+    Tick();
+    EXPECT_EQ(Xs(client->samples()), (std::vector<int32_t>{1, 2, 3}));
+
+    LiveData(*client, 0);
+    EXPECT_EQ(owner.Deactivations, 1);
+    Feed(2, 7, 10);
+    Tick();
+    LiveData(*client, 2);  // continues after the last sample it got
+    Feed(1, 7, 20);
+    Tick();
+    EXPECT_EQ(Xs(client->samples()), (std::vector<int32_t>{1, 2, 3, 10, 11, 20}));
+}
+
 TEST_F(LPMServerTest, RestrictedAccessShowsOnlyWhatIsMadeVisible) {
     ServerConfig()->setRestrictAccess(true);
     auto client = Connect();
