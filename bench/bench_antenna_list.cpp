@@ -13,10 +13,10 @@
 #include <string>
 
 #include "allocation_counter.h"
-#include "bench_main.h"
 #include "measurement/control/antenna_list.h"
 #include "measurement/control/gauss_weight_table.h"
 #include "platform/numbers.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -140,38 +140,8 @@ void BM_WeightedBaseline(benchmark::State& state) {
 }
 BENCHMARK(BM_WeightedBaseline);
 
-// Prints the usual table and then each benchmark's time against its baseline's.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& aRuns) override {
-        for (const Run& run : aRuns) {
-            FNanoseconds[run.benchmark_name()] =
-                run.GetAdjustedRealTime() *
-                benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
-                benchmark::GetTimeUnitMultiplier(run.time_unit);
-        }
-        ConsoleReporter::ReportRuns(aRuns);
-    }
-
-    void PrintRatios() const {
-        for (const auto& [name, nanoseconds] : FNanoseconds) {
-            const auto baseline = FNanoseconds.find(name.substr(0, name.find('/')) + "Baseline");
-            if (baseline != FNanoseconds.end() && baseline->second > 0) {
-                std::printf("%s: %.1f ns per call, %.1f x its baseline (%.1f ns)\n", name.c_str(),
-                            nanoseconds, nanoseconds / baseline->second, baseline->second);
-            }
-        }
-    }
-
-private:
-    std::map<std::string, double> FNanoseconds;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    RatioReporter reporter;
-    const int result = qel::bench::RunCountingAllocations(argc, argv, &reporter);
-    reporter.PrintRatios();
-    return result;
+    return qel::bench::RunWithRatios(argc, argv);
 }
