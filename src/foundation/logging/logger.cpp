@@ -1,9 +1,9 @@
 #include "foundation/logging/logger.h"
 
+#include <pthread.h>
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
-#include <QTimer>
+#include <chrono>
 
 #include "foundation/stream_strings.h"
 #include "platform/date_time.h"
@@ -35,6 +35,38 @@ qsizetype ExtensionStart(const QString& aFileName) {
     return dot > separator ? dot : aFileName.size();
 }
 
+QString HourlyName(const QString& aFileName) {
+    if (aFileName.isEmpty()) {
+        return {};
+    }
+    const qsizetype extension = ExtensionStart(aFileName);
+    return aFileName.left(extension) + u'_' +
+           FormatDateTime(QStringLiteral("yyyy-mm-dd_hh00-hh59"), Now()) + aFileName.mid(extension);
+}
+
+// Appends the lines at the end of the file, creating it when missing; false when it cannot be
+// opened or written.
+bool AppendLines(const QString& aFileName, const std::deque<QString>& aLines) {
+    QFile file(aFileName);
+    const bool opened = file.exists() ? file.open(QIODevice::ReadWrite) && file.seek(file.size())
+                                      : file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    if (!opened) {
+        return false;
+    }
+    constexpr qsizetype kChunkBytes = 65536;
+    qel::BinaryWriter writer(file);
+    QString chunk;
+    for (const QString& line : aLines) {
+        chunk += line;
+        if (chunk.size() >= kChunkBytes) {
+            WriteStreamAnsiString(writer, chunk, false);
+            chunk.clear();
+        }
+    }
+    WriteStreamAnsiString(writer, chunk, false);
+    return file.flush();
+}
+
 }  // namespace
 
 TlpmLogger::TlpmLogger() {
@@ -47,9 +79,7 @@ TlpmLogger::TlpmLogger() {
 }
 
 TlpmLogger::~TlpmLogger() {
-    if (FLogTimer) {
-        FLogTimer->stop();
-    }
+    StopWriter();
     WriteKeptLines();
 }
 
@@ -66,14 +96,27 @@ void TlpmLogger::log(TlpmLogCategory aCategory, TlpmLogLevel aLevel, const QStri
         if (OnLog) {
             OnLog(aLevel, aCategory, line);
         }
-        FLogLines.push_back(line + kLineEnd);
-        if (FLogLines.size() > static_cast<size_t>(kMaxKeptLines)) {
-            // A burst larger than the memory limit goes to the file before anything is dropped.
-            WriteKeptLines();
+        line += kLineEnd;
+        bool wake = false;
+        {
+            std::lock_guard lock(FLock);
+            FLogLines.push_back(std::move(line));
+            const size_t kept = FLogLines.size();
+            if (FFileName.isEmpty() || kept > static_cast<size_t>(kMaxWaitingLines)) {
+                // Lines that no file takes: keep the newest only.
+                const int limit = FFileName.isEmpty() ? kMaxKeptLines : kMaxWaitingLines;
+                while (FLogLines.size() > static_cast<size_t>(limit)) {
+                    FLogLines.pop_front();
+                }
+            } else if (kept > static_cast<size_t>(kMaxKeptLines) && !FOverflow) {
+                // A burst larger than the memory limit goes to the file before anything is
+                // dropped.
+                FOverflow = true;
+                wake = true;
+            }
         }
-        // Lines that no file takes (none set, or it cannot be written): keep the newest only.
-        while (FLogLines.size() > static_cast<size_t>(kMaxKeptLines)) {
-            FLogLines.pop_front();
+        if (wake) {
+            FWake.notify_one();
         }
     } catch (...) {
         // A log line must never take its caller down.
@@ -101,32 +144,44 @@ void TlpmLogger::LogMessage(const QString& aMessage) {
 }
 
 void TlpmLogger::start(const QString& aFileName) {
-    FFileName = aFileName;
-    if (!FLogTimer) {
-        FLogTimer = std::make_unique<QTimer>();
-        FLogTimer->setInterval(FFlushInterval);
-        QObject::connect(FLogTimer.get(), &QTimer::timeout, FLogTimer.get(),
-                         [this] { WriteKeptLines(); });
+    {
+        std::lock_guard lock(FLock);
+        FFileName = aFileName;
+        FStopping = false;
     }
-    FLogTimer->start();
+    if (!FWriter.joinable()) {
+        FWriter = std::thread([this] { Execute(); });
+        pthread_setname_np(FWriter.native_handle(), "TlpmLogger");
+    }
 }
 
 void TlpmLogger::stop() {
     WriteKeptLines();
-    if (FLogTimer) {
-        FLogTimer->stop();
-    }
+    StopWriter();
+    std::lock_guard lock(FLock);
     FFileName.clear();
 }
 
+void TlpmLogger::Flush() {
+    WriteKeptLines();
+}
+
+int TlpmLogger::FlushInterval() const {
+    std::lock_guard lock(FLock);
+    return FFlushInterval;
+}
+
 void TlpmLogger::setFlushInterval(int aValue) {
-    FFlushInterval = aValue;
-    if (FLogTimer) {
-        FLogTimer->setInterval(aValue);
+    {
+        std::lock_guard lock(FLock);
+        FFlushInterval = aValue;
+        FIntervalChanged = true;
     }
+    FWake.notify_one();
 }
 
 QString TlpmLogger::KeptLines() const {
+    std::lock_guard lock(FLock);
     QString text;
     for (const QString& line : FLogLines) {
         text += line;
@@ -135,34 +190,85 @@ QString TlpmLogger::KeptLines() const {
 }
 
 QString TlpmLogger::HourlyFileName() const {
-    if (FFileName.isEmpty()) {
-        return {};
-    }
-    const qsizetype extension = ExtensionStart(FFileName);
-    return FFileName.left(extension) + u'_' +
-           FormatDateTime(QStringLiteral("yyyy-mm-dd_hh00-hh59"), Now()) + FFileName.mid(extension);
+    std::unique_lock lock(FLock);
+    const QString fileName = FFileName;
+    lock.unlock();
+    return HourlyName(fileName);
 }
 
+void TlpmLogger::StopWriter() {
+    if (!FWriter.joinable()) {
+        return;
+    }
+    {
+        std::lock_guard lock(FLock);
+        FStopping = true;
+    }
+    FWake.notify_one();
+    FWriter.join();
+}
+
+// The writer's loop: a pass every flush interval, and at once when the kept lines overflow.
+void TlpmLogger::Execute() {
+    using Clock = std::chrono::steady_clock;
+    std::unique_lock lock(FLock);
+    Clock::time_point due = Clock::now() + std::chrono::milliseconds(FFlushInterval);
+    while (!FStopping) {
+        FWake.wait_until(lock, due, [this] { return FStopping || FOverflow || FIntervalChanged; });
+        if (FStopping) {
+            break;
+        }
+        if (FIntervalChanged) {
+            // As a running timer does, the new interval counts from now.
+            FIntervalChanged = false;
+            due = Clock::now() + std::chrono::milliseconds(FFlushInterval);
+            if (!FOverflow) {
+                continue;
+            }
+        }
+        if (!FOverflow) {
+            due = Clock::now() + std::chrono::milliseconds(FFlushInterval);
+        }
+        lock.unlock();
+        WriteKeptLines();
+        lock.lock();
+    }
+}
+
+// One pass: takes the kept lines under the short lock and writes them outside it. Lines that
+// cannot be written are kept back, ahead of those added meanwhile.
 void TlpmLogger::WriteKeptLines() {
-    if (FFileName.isEmpty() || FLogLines.empty()) {
+    std::lock_guard pass(FWriteLock);
+    std::deque<QString> lines;
+    QString fileName;
+    {
+        std::lock_guard lock(FLock);
+        FOverflow = false;
+        if (FFileName.isEmpty() || FLogLines.empty()) {
+            return;
+        }
+        lines.swap(FLogLines);
+        fileName = FFileName;
+    }
+    bool written = false;
+    try {
+        written = AppendLines(HourlyName(fileName), lines);
+    } catch (...) {
+        // Kept for the next flush.
+    }
+    if (written) {
         return;
     }
     try {
-        QFile file(HourlyFileName());
-        const bool opened = file.exists()
-                                ? file.open(QIODevice::ReadWrite) && file.seek(file.size())
-                                : file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
-        if (!opened) {
-            return;  // kept for the next flush
+        std::lock_guard lock(FLock);
+        lines.insert(lines.end(), std::make_move_iterator(FLogLines.begin()),
+                     std::make_move_iterator(FLogLines.end()));
+        FLogLines.swap(lines);
+        while (FLogLines.size() > static_cast<size_t>(kMaxKeptLines)) {
+            FLogLines.pop_front();
         }
-        qel::BinaryWriter writer(file);
-        WriteStreamAnsiString(writer, KeptLines(), false);
-        if (!file.flush()) {
-            return;
-        }
-        FLogLines.clear();
     } catch (...) {
-        // Kept for the next flush.
+        // Out of memory: the lines are lost rather than the caller.
     }
 }
 
