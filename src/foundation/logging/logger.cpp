@@ -3,6 +3,7 @@
 #include <pthread.h>
 #include <QCoreApplication>
 #include <QFile>
+#include <algorithm>
 #include <chrono>
 
 #include "foundation/stream_strings.h"
@@ -35,6 +36,7 @@ qsizetype ExtensionStart(const QString& aFileName) {
     return dot > separator ? dot : aFileName.size();
 }
 
+// The base name with the current hour before its extension; empty without a base name.
 QString HourlyName(const QString& aFileName) {
     if (aFileName.isEmpty()) {
         return {};
@@ -53,14 +55,15 @@ bool AppendLines(const QString& aFileName, const std::deque<QString>& aLines) {
     if (!opened) {
         return false;
     }
-    constexpr qsizetype kChunkBytes = 65536;
+    // Converted and written in pieces, so a large burst needs no copy of its whole text.
+    constexpr qsizetype kChunkChars = 65536;
     qel::BinaryWriter writer(file);
     QString chunk;
     for (const QString& line : aLines) {
         chunk += line;
-        if (chunk.size() >= kChunkBytes) {
+        if (chunk.size() >= kChunkChars) {
             WriteStreamAnsiString(writer, chunk, false);
-            chunk.clear();
+            chunk.resize(0);
         }
     }
     WriteStreamAnsiString(writer, chunk, false);
@@ -212,7 +215,9 @@ void TlpmLogger::StopWriter() {
 void TlpmLogger::Execute() {
     using Clock = std::chrono::steady_clock;
     std::unique_lock lock(FLock);
-    Clock::time_point due = Clock::now() + std::chrono::milliseconds(FFlushInterval);
+    // An interval below 1 ms would keep the writer busy without a pause.
+    const auto interval = [this] { return std::chrono::milliseconds(std::max(FFlushInterval, 1)); };
+    Clock::time_point due = Clock::now() + interval();
     while (!FStopping) {
         FWake.wait_until(lock, due, [this] { return FStopping || FOverflow || FIntervalChanged; });
         if (FStopping) {
@@ -221,13 +226,13 @@ void TlpmLogger::Execute() {
         if (FIntervalChanged) {
             // As a running timer does, the new interval counts from now.
             FIntervalChanged = false;
-            due = Clock::now() + std::chrono::milliseconds(FFlushInterval);
+            due = Clock::now() + interval();
             if (!FOverflow) {
                 continue;
             }
         }
         if (!FOverflow) {
-            due = Clock::now() + std::chrono::milliseconds(FFlushInterval);
+            due = Clock::now() + interval();
         }
         lock.unlock();
         WriteKeptLines();

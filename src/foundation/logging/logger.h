@@ -25,7 +25,7 @@ using TlpmLogEvent =
 // for a format. Without a file name (or while it cannot be written) only the newest
 // kMaxKeptLines lines are kept.
 //
-// Threads: log and its shorthands, Level and KeptLines may be called from any thread; OnLog
+// Threads: log and its shorthands, Flush, Level and KeptLines may be called from any thread; OnLog
 // runs on the caller's thread and is set before logging starts. start, stop, setFlushInterval
 // and the destructor belong to one controlling thread. FLock guards FFileName, FLogLines,
 // FFlushInterval and the writer's wake-up flags and is held only to append or take lines.
