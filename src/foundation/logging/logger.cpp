@@ -46,27 +46,17 @@ QString HourlyName(const QString& aFileName) {
            FormatDateTime(QStringLiteral("yyyy-mm-dd_hh00-hh59"), Now()) + aFileName.mid(extension);
 }
 
-// Appends the lines at the end of the file, creating it when missing; false when it cannot be
+// Appends the text at the end of the file, creating it when missing; false when it cannot be
 // opened or written.
-bool AppendLines(const QString& aFileName, const std::deque<QString>& aLines) {
+bool AppendText(const QString& aFileName, const QString& aText) {
     QFile file(aFileName);
     const bool opened = file.exists() ? file.open(QIODevice::ReadWrite) && file.seek(file.size())
                                       : file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
     if (!opened) {
         return false;
     }
-    // Converted and written in pieces, so a large burst needs no copy of its whole text.
-    constexpr qsizetype kChunkChars = 65536;
     qel::BinaryWriter writer(file);
-    QString chunk;
-    for (const QString& line : aLines) {
-        chunk += line;
-        if (chunk.size() >= kChunkChars) {
-            WriteStreamAnsiString(writer, chunk, false);
-            chunk.resize(0);
-        }
-    }
-    WriteStreamAnsiString(writer, chunk, false);
+    WriteStreamAnsiString(writer, aText, false);
     return file.flush();
 }
 
@@ -103,14 +93,23 @@ void TlpmLogger::log(TlpmLogCategory aCategory, TlpmLogLevel aLevel, const QStri
         bool wake = false;
         {
             std::lock_guard lock(FLock);
-            FLogLines.push_back(std::move(line));
-            const size_t kept = FLogLines.size();
-            if (FFileName.isEmpty() || kept > static_cast<size_t>(kMaxWaitingLines)) {
-                // Lines that no file takes: keep the newest only.
-                const int limit = FFileName.isEmpty() ? kMaxKeptLines : kMaxWaitingLines;
-                while (FLogLines.size() > static_cast<size_t>(limit)) {
-                    FLogLines.pop_front();
+            FLineSizes.push_back(line.size());
+            try {
+                // Copied, not shared: the writer frees the text on its own thread.
+                FLogText.append(line.constData(), line.size());
+            } catch (...) {
+                FLineSizes.pop_back();
+                throw;
+            }
+            const size_t kept = FLineSizes.size();
+            if (FFileName.isEmpty()) {
+                // Lines that no file takes: only the newest are kept. Dropped in batches, so
+                // that the text moves once per kMaxKeptLines lines.
+                if (kept >= 2 * static_cast<size_t>(kMaxKeptLines)) {
+                    DropOldestLines(kept - kMaxKeptLines);
                 }
+            } else if (kept > static_cast<size_t>(kMaxWaitingLines)) {
+                DropOldestLines(kMaxKeptLines);
             } else if (kept > static_cast<size_t>(kMaxKeptLines) && !FOverflow) {
                 // A burst larger than the memory limit goes to the file before anything is
                 // dropped.
@@ -151,6 +150,10 @@ void TlpmLogger::start(const QString& aFileName) {
         std::lock_guard lock(FLock);
         FFileName = aFileName;
         FStopping = false;
+        // Only the newest lines were kept without a file.
+        if (FLineSizes.size() > static_cast<size_t>(kMaxKeptLines)) {
+            DropOldestLines(FLineSizes.size() - kMaxKeptLines);
+        }
     }
     if (!FWriter.joinable()) {
         FWriter = std::thread([this] { Execute(); });
@@ -185,11 +188,29 @@ void TlpmLogger::setFlushInterval(int aValue) {
 
 QString TlpmLogger::KeptLines() const {
     std::lock_guard lock(FLock);
-    QString text;
-    for (const QString& line : FLogLines) {
-        text += line;
+    qsizetype start = 0;
+    for (size_t i = 0; i < LinesNotKept(); ++i) {
+        start += FLineSizes[i];
     }
-    return text;
+    // A copy of its own, as the writer may free the kept text meanwhile.
+    return QString(FLogText.constData() + start, FLogText.size() - start);
+}
+
+// Without a file, lines beyond the newest kMaxKeptLines that are not dropped yet.
+size_t TlpmLogger::LinesNotKept() const {
+    const size_t kept = FLineSizes.size();
+    return FFileName.isEmpty() && kept > static_cast<size_t>(kMaxKeptLines) ? kept - kMaxKeptLines
+                                                                            : 0;
+}
+
+void TlpmLogger::DropOldestLines(size_t aCount) {
+    aCount = std::min(aCount, FLineSizes.size());
+    qsizetype size = 0;
+    for (size_t i = 0; i < aCount; ++i) {
+        size += FLineSizes[i];
+    }
+    FLogText.remove(0, size);
+    FLineSizes.erase(FLineSizes.begin(), FLineSizes.begin() + static_cast<std::ptrdiff_t>(aCount));
 }
 
 QString TlpmLogger::HourlyFileName() const {
@@ -244,20 +265,22 @@ void TlpmLogger::Execute() {
 // cannot be written are kept back, ahead of those added meanwhile.
 void TlpmLogger::WriteKeptLines() {
     std::lock_guard pass(FWriteLock);
-    std::deque<QString> lines;
+    QString text;
+    std::vector<qsizetype> sizes;
     QString fileName;
     {
         std::lock_guard lock(FLock);
         FOverflow = false;
-        if (FFileName.isEmpty() || FLogLines.empty()) {
+        if (FFileName.isEmpty() || FLineSizes.empty()) {
             return;
         }
-        lines.swap(FLogLines);
+        text.swap(FLogText);
+        sizes.swap(FLineSizes);
         fileName = FFileName;
     }
     bool written = false;
     try {
-        written = AppendLines(HourlyName(fileName), lines);
+        written = AppendText(HourlyName(fileName), text);
     } catch (...) {
         // Kept for the next flush.
     }
@@ -266,11 +289,12 @@ void TlpmLogger::WriteKeptLines() {
     }
     try {
         std::lock_guard lock(FLock);
-        lines.insert(lines.end(), std::make_move_iterator(FLogLines.begin()),
-                     std::make_move_iterator(FLogLines.end()));
-        FLogLines.swap(lines);
-        while (FLogLines.size() > static_cast<size_t>(kMaxKeptLines)) {
-            FLogLines.pop_front();
+        text += FLogText;
+        sizes.insert(sizes.end(), FLineSizes.begin(), FLineSizes.end());
+        FLogText.swap(text);
+        FLineSizes.swap(sizes);
+        if (FLineSizes.size() > static_cast<size_t>(kMaxKeptLines)) {
+            DropOldestLines(FLineSizes.size() - kMaxKeptLines);
         }
     } catch (...) {
         // Out of memory: the lines are lost rather than the caller.

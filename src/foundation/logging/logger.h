@@ -4,10 +4,10 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 enum TlpmLogLevel : uint8_t { llOff, llMinimal, llNormal, llDetails, llVerbose };
 
@@ -27,8 +27,9 @@ using TlpmLogEvent =
 //
 // Threads: log and its shorthands, Flush, Level and KeptLines may be called from any thread; OnLog
 // runs on the caller's thread and is set before logging starts. start, stop, setFlushInterval
-// and the destructor belong to one controlling thread. FLock guards FFileName, FLogLines,
-// FFlushInterval and the writer's wake-up flags and is held only to append or take lines.
+// and the destructor belong to one controlling thread. FLock guards FFileName, FLogText,
+// FLineSizes, FFlushInterval and the writer's wake-up flags and is held only to append or take
+// lines.
 // FWriteLock lets one pass (take, write, keep back on failure) run at a time, so the file gets
 // the lines in their order; it is taken before FLock.
 class TlpmLogger {
@@ -82,6 +83,9 @@ private:
     void WriteKeptLines();
     void Execute();
     void StopWriter();
+    // Called with FLock held.
+    void DropOldestLines(size_t aCount);
+    size_t LinesNotKept() const;
 
     std::atomic<TlpmLogLevel> FLevel{llNormal};
 
@@ -89,7 +93,10 @@ private:
     std::condition_variable FWake;
     QString FFileName;
     int FFlushInterval = 5000;
-    std::deque<QString> FLogLines;
+    // The kept lines, each with its CRLF, in one text, so that the writer takes them whole and
+    // frees one block rather than a string per line that the callers allocated.
+    QString FLogText;
+    std::vector<qsizetype> FLineSizes;
     // The kept lines passed kMaxKeptLines: the writer writes at once.
     bool FOverflow = false;
     bool FIntervalChanged = false;
