@@ -77,8 +77,17 @@ void TlpmClientSocket::setServerPort(const QString& aValue) {
 
 void TlpmClientSocket::connect(const QString& aServerAddress, const QString& aServerPort,
                                int32_t aRetryTimeout) {
+    // A close that disconnect(), Reconnect() or dropped input left queued would end the new
+    // attempt, and a pending reconnect would restart it: both belong to what came before.
+    ++FConnectCount;
     if (FSocket->state() != QAbstractSocket::UnconnectedState) {
         closeNow();
+    }
+    // After the close above, whose report may have scheduled a reconnect.
+    removeReconnectTimeOut();
+    if (FPortState == ipsClosing) {
+        // The close that disconnect() asked for is done; nothing else would end this state.
+        FPortState = ipsClosed;
     }
     FServerAddress = aServerAddress;
     FServerPort = aServerPort;
@@ -190,10 +199,12 @@ void TlpmClientSocket::doClosed() {
 void TlpmClientSocket::dropInput() {
     clearInput();
     requestClose();
+    const uint32_t connectCount = FConnectCount;
     QMetaObject::invokeMethod(
         this,
-        [this] {
-            if (FSocket->state() == QAbstractSocket::ConnectedState) {
+        [this, connectCount] {
+            if (connectCount == FConnectCount &&
+                FSocket->state() == QAbstractSocket::ConnectedState) {
                 FSocket->abort();
             }
         },
@@ -284,8 +295,15 @@ void TlpmClientSocket::closeNow() {
 
 void TlpmClientSocket::closeDelayed() {
     requestClose();
+    const uint32_t connectCount = FConnectCount;
     QMetaObject::invokeMethod(
-        this, [this] { delayedClose(); }, Qt::QueuedConnection);
+        this,
+        [this, connectCount] {
+            if (connectCount == FConnectCount) {
+                delayedClose();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void TlpmClientSocket::delayedClose() {

@@ -48,6 +48,8 @@ public:
     ~TlpmClientSocket() override;
 
     // Closes an open socket, stores the peer and the retry time (ms) and starts an attempt.
+    // Cancels a close still queued by disconnect() or Reconnect() and a pending reconnect; a
+    // socket left ipsClosing by disconnect() becomes ipsClosed.
     void connect(const QString& aServerAddress, const QString& aServerPort, int32_t aRetryTimeout);
     // Stops reconnecting (retry time 0, a pending reconnect is removed) and closes after the
     // pending events (ipsClosing, then ipsClosed at the close), or goes to ipsClosed at once when
@@ -118,5 +120,7 @@ private:
     // Counts attempts, so that a deferred failure of an old one is recognised.
     uint32_t FAttempt = 0;
     bool FStartingAttempt = false;
+    // Counts connect() calls, so that a close queued before the latest one is recognised.
+    uint32_t FConnectCount = 0;
     qel::SocketState FLastSocketState = qel::SocketState::Closed;
 };

@@ -1,5 +1,6 @@
 #include "shared/timeout_manager.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QTimer>
 #include <atomic>
@@ -21,13 +22,11 @@ uint32_t NextHandle() {
     return handle;
 }
 
-TlpmTimeOutManager* theManager = nullptr;
-bool theManagerFreed = false;
+std::once_flag theManagerMade;
+std::atomic<TlpmTimeOutManager*> theManager{nullptr};
 
 void FreeTheManager() {
-    delete theManager;
-    theManager = nullptr;
-    theManagerFreed = true;
+    delete theManager.exchange(nullptr);
 }
 
 }  // namespace
@@ -36,7 +35,14 @@ TlpmTimeOutManager::TlpmTimeOutManager(QObject* aParent)
     : QObject(aParent), FTimer(new QTimer(this)) {
     FTimer->setInterval(kTickInterval);
     QObject::connect(FTimer, &QTimer::timeout, this, [this] { processTick(); });
-    FTimer->start();
+    if (QAbstractEventDispatcher::instance() != nullptr) {
+        FTimer->start();
+    } else {
+        // Made on a thread without an event loop: the timer starts where the manager is moved
+        // to, since queued calls move with it.
+        QMetaObject::invokeMethod(
+            FTimer, [timer = FTimer] { timer->start(); }, Qt::QueuedConnection);
+    }
 }
 
 TlpmTimeOutManager::~TlpmTimeOutManager() {
@@ -125,9 +131,14 @@ void TlpmTimeOutManager::processTick() {
 }
 
 TlpmTimeOutManager* TimeOutManager() {
-    if (!theManager && !theManagerFreed) {
-        theManager = new TlpmTimeOutManager();
+    // Whichever thread asks first, the manager is made once and ticks on the main thread.
+    std::call_once(theManagerMade, [] {
+        auto* manager = new TlpmTimeOutManager();
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            manager->moveToThread(app->thread());
+        }
+        theManager = manager;
         qAddPostRoutine(FreeTheManager);
-    }
+    });
     return theManager;
 }

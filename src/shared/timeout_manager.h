@@ -35,7 +35,8 @@ class TlpmTimeOutManager : public QObject {
 public:
     static constexpr int kTickInterval = 25;
 
-    // The timer runs from creation on.
+    // The timer runs from creation on (made on a thread without an event loop: from when the
+    // manager reaches one).
     explicit TlpmTimeOutManager(QObject* aParent = nullptr);
     // Pending time-outs are dropped without firing.
     ~TlpmTimeOutManager() override;
@@ -63,6 +64,7 @@ private:
     mutable std::mutex FCritSect;
 };
 
-// The process-wide manager, made on first use on the main thread and freed when the
-// application object goes. Null once it has been freed.
+// The process-wide manager, made on first use from any thread and moved to the main thread, where
+// its timer and callbacks run; freed when the application object goes. Null once it has been
+// freed.
 TlpmTimeOutManager* TimeOutManager();

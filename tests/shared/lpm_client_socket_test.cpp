@@ -270,6 +270,58 @@ TEST_F(ClientSocketTest, ConnectOnAnOpenConnectionClosesItFirst) {
     EXPECT_EQ(FDisconnects, 1);
     ASSERT_TRUE(WaitUntil([this] { return FSocket->Connected() && FPeer.acceptedCount() == 2; }));
     EXPECT_EQ(FConnects, 2);
+    // The close reported above must not leave a reconnect behind.
+    FTicks.Advance(60000);
+    LetTicksRun();
+    EXPECT_EQ(FRetries, 0);
+    EXPECT_EQ(FPeer.acceptedCount(), 2);
+}
+
+// What disconnect() queued belongs to the old connection: a connect() in the same turn of the
+// event loop connects and stays connected, whether the socket was connected or still trying.
+class DisconnectThenConnectTest : public ClientSocketTest,
+                                  public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DisconnectThenConnectTest, InOneTurnConnects) {
+    const bool connectedFirst = GetParam();
+    ASSERT_NE(FPeer.listen(), 0);
+    connectTo(FPeer.port());
+    if (connectedFirst) {
+        ASSERT_TRUE(WaitUntil([this] { return FSocket->Connected() && FPeer.isConnected(); }));
+    }
+    FSocket->disconnect();
+    connectTo(FPeer.port());
+    EXPECT_EQ(FSocket->State(), ipsClosed);
+    ASSERT_TRUE(WaitUntil([this] { return FSocket->Connected(); }));
+    LetTicksRun();
+    EXPECT_TRUE(FSocket->Connected());
+    EXPECT_EQ(FConnects, connectedFirst ? 2 : 1);
+    EXPECT_EQ(FDisconnects, connectedFirst ? 1 : 0);
+    EXPECT_EQ(FRetries, 0);
+    EXPECT_TRUE(FPeer.waitForPeer());
+    EXPECT_TRUE(FPeer.isConnected());
+}
+
+INSTANTIATE_TEST_SUITE_P(ConnectedOrTrying, DisconnectThenConnectTest, ::testing::Bool());
+
+// A reconnect that a failed attempt left pending belongs to that attempt: connect() removes it,
+// so the new connection is made once and no retry is announced.
+TEST_F(ClientSocketTest, ConnectWhileAReconnectIsPendingConnectsOnceWithoutRetry) {
+    const quint16 closed = FPeer.listen();
+    FPeer.stopListening();
+    connectTo(closed);
+    ASSERT_TRUE(WaitUntil([this] { return FErrors.size() == 1; }));
+    ASSERT_TRUE(FErrors.first().endsWith(QStringLiteral(", retrying in 1000 ms.")));
+
+    ASSERT_NE(FPeer.listen(), 0);
+    connectTo(FPeer.port());
+    ASSERT_TRUE(WaitUntil([this] { return FSocket->Connected() && FPeer.isConnected(); }));
+    FTicks.Advance(60000);
+    LetTicksRun();
+    EXPECT_EQ(FRetries, 0);
+    EXPECT_EQ(FConnects, 1);
+    EXPECT_EQ(FPeer.acceptedCount(), 1);
+    EXPECT_TRUE(FSocket->Connected());
 }
 
 TEST(ClientSocketAddress, IsConnectedLocalComparesWithThisMachine) {

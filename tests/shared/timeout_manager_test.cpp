@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
 #include <vector>
 
 #include "platform/crash_reporter.h"
@@ -165,6 +169,27 @@ TEST(TimeOutManagerSingleton, IsOneRunningManager) {
     ASSERT_NE(manager, nullptr);
     EXPECT_EQ(manager, TimeOutManager());
     EXPECT_TRUE(manager->Active());
+}
+
+// Whichever thread asks first, the manager ticks on the main thread. Its first use must come
+// before anything else in the process has made it, so it runs in a process of its own.
+TEST(TimeOutManagerSingletonDeathTest, FirstUsedFromAWorkerThreadStillFiresOnTheMainThread) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TlpmTimeOutManager* manager = nullptr;
+            std::thread([&] { manager = TimeOutManager(); }).join();
+            std::thread::id firedOn;
+            manager->addTimeOut([&](uint32_t, uint32_t) { firedOn = std::this_thread::get_id(); },
+                                0, 0);
+            const bool fired =
+                qel::ProcessMessagesFor(5000, [&] { return firedOn != std::thread::id(); });
+            const bool onMain = firedOn == std::this_thread::get_id() &&
+                                manager->thread() == QCoreApplication::instance()->thread();
+            std::fprintf(stderr, "fired %d on the main thread %d\n", fired, onMain);
+            std::_Exit(fired && onMain ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "fired 1 on the main thread 1");
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include "foundation/logging/file_logger.h"
 
+#include <fcntl.h>
 #include <pthread.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
@@ -22,25 +26,44 @@ QString ErrnoText(int aError) {
     return QString::fromStdString(std::error_code(aError, std::generic_category()).message());
 }
 
+// The text Windows gives for a file that another writer holds, so the refusal reads as usual.
+const QString kFileInUse = QStringLiteral(
+    "The process cannot access the file because it is being used by another "
+    "process");
+
 // An existing file is opened for appending after its content, a missing one created anew
-// (failing if someone creates it in between). Raises with the runtime's texts.
+// (failing if someone creates it in between). A regular file is locked for this stream alone:
+// a second logger on it is refused. Raises with the runtime's texts.
 std::FILE* OpenLogFile(const QString& aFileName) {
     const QByteArray path = QFile::encodeName(aFileName);
     const bool exists = QFileInfo::exists(aFileName);
-    std::FILE* file = std::fopen(path.constData(), exists ? "r+be" : "wxbe");
-    if (file == nullptr) {
-        const QString reason = ErrnoText(errno);
+    const auto fail = [&](const QString& aReason) {
         if (exists) {
-            throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(aFileName, reason));
+            throw EFOpenError(
+                QStringLiteral("Cannot open file \"%1\". %2").arg(aFileName, aReason));
         }
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(aFileName, reason));
+        throw EFCreateError(
+            QStringLiteral("Cannot create file \"%1\". %2").arg(aFileName, aReason));
+    };
+    const int flags = O_RDWR | O_APPEND | O_CLOEXEC | (exists ? 0 : O_CREAT | O_EXCL);
+    const int handle = ::open(path.constData(), flags, 0666);
+    if (handle < 0) {
+        fail(ErrnoText(errno));
+    }
+    struct stat status {};
+    if (::fstat(handle, &status) == 0 && S_ISREG(status.st_mode) &&
+        ::flock(handle, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(handle);
+        fail(error == EWOULDBLOCK ? kFileInUse : ErrnoText(error));
+    }
+    std::FILE* file = ::fdopen(handle, "ab");
+    if (file == nullptr) {
+        const int error = errno;
+        ::close(handle);
+        fail(ErrnoText(error));
     }
     std::setvbuf(file, nullptr, _IOFBF, kFileBufferSize);
-    if (exists && std::fseek(file, 0, SEEK_END) != 0) {
-        const QString reason = ErrnoText(errno);
-        std::fclose(file);
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(aFileName, reason));
-    }
     return file;
 }
 
@@ -65,24 +88,32 @@ QString TqelFileLogger::Filename() const {
 }
 
 void TqelFileLogger::setFilename(const QString& aValue) {
-    std::lock_guard lock(FLock);
-    if (aValue == FFilename) {
-        return;
+    std::lock_guard streamLock(FStreamLock);
+    {
+        std::lock_guard lock(FLock);
+        if (aValue == FFilename) {
+            return;
+        }
     }
-    FFilename = aValue;
     if (FFileStream != nullptr) {
         std::fclose(FFileStream);
         FFileStream = nullptr;
     }
-    if (!FFilename.isEmpty()) {
-        try {
-            FFileStream = OpenLogFile(FFilename);
-        } catch (...) {
-            FFilename.clear();
-            NameThread();
-            throw;
+    // Opened outside FLock, so adders never wait for the disk.
+    try {
+        if (!aValue.isEmpty()) {
+            FFileStream = OpenLogFile(aValue);
         }
+    } catch (...) {
+        FStreamName.clear();
+        std::lock_guard lock(FLock);
+        FFilename.clear();
+        NameThread();
+        throw;
     }
+    FStreamName = aValue;
+    std::lock_guard lock(FLock);
+    FFilename = aValue;
     NameThread();
 }
 
@@ -158,7 +189,7 @@ void TqelFileLogger::Execute() {
             break;
         }
     }
-    std::lock_guard lock(FLock);
+    std::lock_guard lock(FStreamLock);
     if (FFileStream != nullptr) {
         std::fclose(FFileStream);
         FFileStream = nullptr;
@@ -166,21 +197,34 @@ void TqelFileLogger::Execute() {
 }
 
 void TqelFileLogger::WritePass() {
-    std::lock_guard lock(FLock);
+    std::lock_guard streamLock(FStreamLock);
     if (FFileStream == nullptr) {
         return;
     }
-    while (!FLog.isEmpty()) {
-        const QByteArray bytes = qel::ToWindows1252(FLog.first()) + "\r\n";
-        FLog.removeFirst();
-        if (std::fwrite(bytes.constData(), 1, bytes.size(), FFileStream) !=
-                static_cast<size_t>(bytes.size()) ||
-            std::fflush(FFileStream) != 0) {
-            const int error = errno;
-            std::clearerr(FFileStream);
-            throw EWriteError(
-                QStringLiteral("Cannot write to \"%1\". %2").arg(FFilename, ErrnoText(error)));
+    QStringList lines;
+    {
+        std::lock_guard lock(FLock);
+        lines.swap(FLog);
+        FQueueWarned = false;
+    }
+    if (lines.isEmpty()) {
+        return;
+    }
+    // The lines go through the stream's buffer and reach the file with one flush per pass.
+    bool written = true;
+    for (const QString& line : lines) {
+        const QByteArray bytes = qel::ToWindows1252(line);
+        written = std::fwrite(bytes.constData(), 1, bytes.size(), FFileStream) ==
+                      static_cast<size_t>(bytes.size()) &&
+                  std::fwrite("\r\n", 1, 2, FFileStream) == 2;
+        if (!written) {
+            break;
         }
     }
-    FQueueWarned = false;
+    if (!written || std::fflush(FFileStream) != 0) {
+        const int error = errno;
+        std::clearerr(FFileStream);
+        throw EWriteError(
+            QStringLiteral("Cannot write to \"%1\". %2").arg(FStreamName, ErrnoText(error)));
+    }
 }

@@ -11,13 +11,19 @@
 #include "platform/binary_stream.h"
 
 // Appends queued text lines to one file from a writer thread of its own, so that callers on any
-// thread never wait for the disk (only for a running pass). Lines are written in Windows-1252
-// with CRLF and each one is on disk once written; the writer wakes at the latest every
-// FUpdateInterval ms, at once after Flush.
+// thread never wait for the disk. Lines are written in Windows-1252 with CRLF; each pass takes
+// the whole queue, writes it and flushes it to the file once. The writer wakes at the latest
+// every FUpdateInterval ms, at once after Flush.
+//
+// The file is written at its end and held under an exclusive lock while it is open, so a second
+// logger on the same file is refused instead of overwriting this one's lines.
 //
 // Threads: Add, Flush, Filename and Name may be called from any thread. FLock guards the queue,
-// the file name, the name and the file; the writer holds it for a whole pass, so a change of
-// file name never races with a write. FEventLock guards the wake-up flag and the stop request.
+// the name, FQueueWarned and FFilename, and is held only to add to or take the queue.
+// FStreamLock guards the file stream; the writer holds it for a whole pass and setFilename while
+// it swaps the file, so a change of file name never races with a write. FFilename is changed
+// under both locks. Order: FStreamLock before FLock. FEventLock guards the wake-up flag and the
+// stop request.
 class TqelFileLogger {
 public:
     TqelFileLogger();
@@ -27,9 +33,10 @@ public:
     TqelFileLogger& operator=(const TqelFileLogger&) = delete;
 
     QString Filename() const;
-    // Opens the file for appending (created when missing). When that fails the file name
-    // becomes empty and EFOpenError / EFCreateError is raised; lines are dropped until a file
-    // name is set again. Setting the current name again does nothing.
+    // Opens the file for appending (created when missing) and locks it. When that fails (a
+    // file that another logger holds included) the file name becomes empty and EFOpenError /
+    // EFCreateError is raised; lines are dropped until a file name is set again. Setting the
+    // current name again does nothing. Waits for a running pass.
     void setFilename(const QString& aValue);
 
     QString Name() const;
@@ -51,9 +58,13 @@ private:
     QStringList FLog;
     QString FFilename;
     QString FName;
-    std::FILE* FFileStream = nullptr;
     // The queue has grown past its warning size; cleared when it drains.
     bool FQueueWarned = false;
+
+    std::mutex FStreamLock;
+    std::FILE* FFileStream = nullptr;
+    // The name of the open stream, for error texts.
+    QString FStreamName;
 
     std::mutex FEventLock;
     std::condition_variable FEvent;

@@ -1,9 +1,10 @@
 #include "foundation/logging/logger.h"
 
+#include <pthread.h>
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
-#include <QTimer>
+#include <algorithm>
+#include <chrono>
 
 #include "foundation/stream_strings.h"
 #include "platform/date_time.h"
@@ -35,6 +36,30 @@ qsizetype ExtensionStart(const QString& aFileName) {
     return dot > separator ? dot : aFileName.size();
 }
 
+// The base name with the current hour before its extension; empty without a base name.
+QString HourlyName(const QString& aFileName) {
+    if (aFileName.isEmpty()) {
+        return {};
+    }
+    const qsizetype extension = ExtensionStart(aFileName);
+    return aFileName.left(extension) + u'_' +
+           FormatDateTime(QStringLiteral("yyyy-mm-dd_hh00-hh59"), Now()) + aFileName.mid(extension);
+}
+
+// Appends the text at the end of the file, creating it when missing; false when it cannot be
+// opened or written.
+bool AppendText(const QString& aFileName, const QString& aText) {
+    QFile file(aFileName);
+    const bool opened = file.exists() ? file.open(QIODevice::ReadWrite) && file.seek(file.size())
+                                      : file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    if (!opened) {
+        return false;
+    }
+    qel::BinaryWriter writer(file);
+    WriteStreamAnsiString(writer, aText, false);
+    return file.flush();
+}
+
 }  // namespace
 
 TlpmLogger::TlpmLogger() {
@@ -47,9 +72,7 @@ TlpmLogger::TlpmLogger() {
 }
 
 TlpmLogger::~TlpmLogger() {
-    if (FLogTimer) {
-        FLogTimer->stop();
-    }
+    StopWriter();
     WriteKeptLines();
 }
 
@@ -66,14 +89,36 @@ void TlpmLogger::log(TlpmLogCategory aCategory, TlpmLogLevel aLevel, const QStri
         if (OnLog) {
             OnLog(aLevel, aCategory, line);
         }
-        FLogLines.push_back(line + kLineEnd);
-        if (FLogLines.size() > static_cast<size_t>(kMaxKeptLines)) {
-            // A burst larger than the memory limit goes to the file before anything is dropped.
-            WriteKeptLines();
+        line += kLineEnd;
+        bool wake = false;
+        {
+            std::lock_guard lock(FLock);
+            FLineSizes.push_back(line.size());
+            try {
+                // Copied, not shared: the writer frees the text on its own thread.
+                FLogText.append(line.constData(), line.size());
+            } catch (...) {
+                FLineSizes.pop_back();
+                throw;
+            }
+            const size_t kept = FLineSizes.size();
+            if (FFileName.isEmpty()) {
+                // Lines that no file takes: only the newest are kept. Dropped in batches, so
+                // that the text moves once per kMaxKeptLines lines.
+                if (kept >= 2 * static_cast<size_t>(kMaxKeptLines)) {
+                    DropOldestLines(kept - kMaxKeptLines);
+                }
+            } else if (kept > static_cast<size_t>(kMaxWaitingLines)) {
+                DropOldestLines(kMaxKeptLines);
+            } else if (kept > static_cast<size_t>(kMaxKeptLines) && !FOverflow) {
+                // A burst larger than the memory limit goes to the file before anything is
+                // dropped.
+                FOverflow = true;
+                wake = true;
+            }
         }
-        // Lines that no file takes (none set, or it cannot be written): keep the newest only.
-        while (FLogLines.size() > static_cast<size_t>(kMaxKeptLines)) {
-            FLogLines.pop_front();
+        if (wake) {
+            FWake.notify_one();
         }
     } catch (...) {
         // A log line must never take its caller down.
@@ -101,68 +146,158 @@ void TlpmLogger::LogMessage(const QString& aMessage) {
 }
 
 void TlpmLogger::start(const QString& aFileName) {
-    FFileName = aFileName;
-    if (!FLogTimer) {
-        FLogTimer = std::make_unique<QTimer>();
-        FLogTimer->setInterval(FFlushInterval);
-        QObject::connect(FLogTimer.get(), &QTimer::timeout, FLogTimer.get(),
-                         [this] { WriteKeptLines(); });
+    {
+        std::lock_guard lock(FLock);
+        FFileName = aFileName;
+        FStopping = false;
+        // Only the newest lines were kept without a file.
+        if (FLineSizes.size() > static_cast<size_t>(kMaxKeptLines)) {
+            DropOldestLines(FLineSizes.size() - kMaxKeptLines);
+        }
     }
-    FLogTimer->start();
+    if (!FWriter.joinable()) {
+        FWriter = std::thread([this] { Execute(); });
+        pthread_setname_np(FWriter.native_handle(), "TlpmLogger");
+    }
 }
 
 void TlpmLogger::stop() {
     WriteKeptLines();
-    if (FLogTimer) {
-        FLogTimer->stop();
-    }
+    StopWriter();
+    std::lock_guard lock(FLock);
     FFileName.clear();
 }
 
+void TlpmLogger::Flush() {
+    WriteKeptLines();
+}
+
+int TlpmLogger::FlushInterval() const {
+    std::lock_guard lock(FLock);
+    return FFlushInterval;
+}
+
 void TlpmLogger::setFlushInterval(int aValue) {
-    FFlushInterval = aValue;
-    if (FLogTimer) {
-        FLogTimer->setInterval(aValue);
+    {
+        std::lock_guard lock(FLock);
+        FFlushInterval = aValue;
+        FIntervalChanged = true;
     }
+    FWake.notify_one();
 }
 
 QString TlpmLogger::KeptLines() const {
-    QString text;
-    for (const QString& line : FLogLines) {
-        text += line;
+    std::lock_guard lock(FLock);
+    qsizetype start = 0;
+    for (size_t i = 0; i < LinesNotKept(); ++i) {
+        start += FLineSizes[i];
     }
-    return text;
+    // A copy of its own, as the writer may free the kept text meanwhile.
+    return QString(FLogText.constData() + start, FLogText.size() - start);
+}
+
+// Without a file, lines beyond the newest kMaxKeptLines that are not dropped yet.
+size_t TlpmLogger::LinesNotKept() const {
+    const size_t kept = FLineSizes.size();
+    return FFileName.isEmpty() && kept > static_cast<size_t>(kMaxKeptLines) ? kept - kMaxKeptLines
+                                                                            : 0;
+}
+
+void TlpmLogger::DropOldestLines(size_t aCount) {
+    aCount = std::min(aCount, FLineSizes.size());
+    qsizetype size = 0;
+    for (size_t i = 0; i < aCount; ++i) {
+        size += FLineSizes[i];
+    }
+    FLogText.remove(0, size);
+    FLineSizes.erase(FLineSizes.begin(), FLineSizes.begin() + static_cast<std::ptrdiff_t>(aCount));
 }
 
 QString TlpmLogger::HourlyFileName() const {
-    if (FFileName.isEmpty()) {
-        return {};
-    }
-    const qsizetype extension = ExtensionStart(FFileName);
-    return FFileName.left(extension) + u'_' +
-           FormatDateTime(QStringLiteral("yyyy-mm-dd_hh00-hh59"), Now()) + FFileName.mid(extension);
+    std::unique_lock lock(FLock);
+    const QString fileName = FFileName;
+    lock.unlock();
+    return HourlyName(fileName);
 }
 
+void TlpmLogger::StopWriter() {
+    if (!FWriter.joinable()) {
+        return;
+    }
+    {
+        std::lock_guard lock(FLock);
+        FStopping = true;
+    }
+    FWake.notify_one();
+    FWriter.join();
+}
+
+// The writer's loop: a pass every flush interval, and at once when the kept lines overflow.
+void TlpmLogger::Execute() {
+    using Clock = std::chrono::steady_clock;
+    std::unique_lock lock(FLock);
+    // An interval below 1 ms would keep the writer busy without a pause.
+    const auto interval = [this] { return std::chrono::milliseconds(std::max(FFlushInterval, 1)); };
+    Clock::time_point due = Clock::now() + interval();
+    while (!FStopping) {
+        FWake.wait_until(lock, due, [this] { return FStopping || FOverflow || FIntervalChanged; });
+        if (FStopping) {
+            break;
+        }
+        if (FIntervalChanged) {
+            // As a running timer does, the new interval counts from now.
+            FIntervalChanged = false;
+            due = Clock::now() + interval();
+            if (!FOverflow) {
+                continue;
+            }
+        }
+        if (!FOverflow) {
+            due = Clock::now() + interval();
+        }
+        lock.unlock();
+        WriteKeptLines();
+        lock.lock();
+    }
+}
+
+// One pass: takes the kept lines under the short lock and writes them outside it. Lines that
+// cannot be written are kept back, ahead of those added meanwhile.
 void TlpmLogger::WriteKeptLines() {
-    if (FFileName.isEmpty() || FLogLines.empty()) {
+    std::lock_guard pass(FWriteLock);
+    QString text;
+    std::vector<qsizetype> sizes;
+    QString fileName;
+    {
+        std::lock_guard lock(FLock);
+        FOverflow = false;
+        if (FFileName.isEmpty() || FLineSizes.empty()) {
+            return;
+        }
+        text.swap(FLogText);
+        sizes.swap(FLineSizes);
+        fileName = FFileName;
+    }
+    bool written = false;
+    try {
+        written = AppendText(HourlyName(fileName), text);
+    } catch (...) {
+        // Kept for the next flush.
+    }
+    if (written) {
         return;
     }
     try {
-        QFile file(HourlyFileName());
-        const bool opened = file.exists()
-                                ? file.open(QIODevice::ReadWrite) && file.seek(file.size())
-                                : file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
-        if (!opened) {
-            return;  // kept for the next flush
+        std::lock_guard lock(FLock);
+        text += FLogText;
+        sizes.insert(sizes.end(), FLineSizes.begin(), FLineSizes.end());
+        FLogText.swap(text);
+        FLineSizes.swap(sizes);
+        if (FLineSizes.size() > static_cast<size_t>(kMaxKeptLines)) {
+            DropOldestLines(FLineSizes.size() - kMaxKeptLines);
         }
-        qel::BinaryWriter writer(file);
-        WriteStreamAnsiString(writer, KeptLines(), false);
-        if (!file.flush()) {
-            return;
-        }
-        FLogLines.clear();
     } catch (...) {
-        // Kept for the next flush.
+        // Out of memory: the lines are lost rather than the caller.
     }
 }
 

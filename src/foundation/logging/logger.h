@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <memory>
-
-class QTimer;
+#include <mutex>
+#include <thread>
+#include <vector>
 
 enum TlpmLogLevel : uint8_t { llOff, llMinimal, llNormal, llDetails, llVerbose };
 
@@ -16,19 +17,30 @@ using TlpmLogEvent =
     std::function<void(TlpmLogLevel aLevel, TlpmLogCategory aCategory, const QString& aMessage)>;
 
 // The framework log of the socket layer: stamps each line with the time and a category tag and
-// keeps it; once started with a file name it appends the kept lines to an hourly file
-// ("lpm.log" -> "lpm_2020-08-14_1400-1459.log") every FlushInterval ms.
+// keeps it; once started with a file name, a writer thread of its own appends the kept lines to
+// an hourly file ("lpm.log" -> "lpm_2020-08-14_1400-1459.log") every FlushInterval ms, and at
+// once when more than kMaxKeptLines are kept. So a caller only formats its line and appends it.
 //
 // Messages are logged as given: callers format them first, so a "%" in a text is never taken
-// for a format. Without a file name only the newest kMaxKeptLines lines are kept.
+// for a format. Without a file name (or while it cannot be written) only the newest
+// kMaxKeptLines lines are kept.
 //
-// Main thread only (its timer runs there); it takes no lock.
+// Threads: log and its shorthands, Flush, Level and KeptLines may be called from any thread; OnLog
+// runs on the caller's thread and is set before logging starts. start, stop, setFlushInterval
+// and the destructor belong to one controlling thread. FLock guards FFileName, FLogText,
+// FLineSizes, FFlushInterval and the writer's wake-up flags and is held only to append or take
+// lines.
+// FWriteLock lets one pass (take, write, keep back on failure) run at a time, so the file gets
+// the lines in their order; it is taken before FLock.
 class TlpmLogger {
 public:
     static constexpr int kMaxKeptLines = 10000;
+    // While a file is set, lines beyond this many waiting for the writer are dropped, oldest
+    // first, so a stalled disk cannot take all memory.
+    static constexpr int kMaxWaitingLines = 100 * kMaxKeptLines;
 
     TlpmLogger();
-    // Writes what is still kept.
+    // Stops the writer and writes what is still kept.
     ~TlpmLogger();
     TlpmLogger(const TlpmLogger&) = delete;
     TlpmLogger& operator=(const TlpmLogger&) = delete;
@@ -44,14 +56,17 @@ public:
     // At lcSys, llNormal.
     void LogMessage(const QString& aMessage);
 
-    // Sets the base file name and starts the flush timer.
+    // Sets the base file name and starts the writer.
     void start(const QString& aFileName);
-    // Writes the kept lines, stops the timer and clears the file name.
+    // Writes the kept lines, stops the writer and clears the file name.
     void stop();
+    // Writes the kept lines now, on the calling thread; returns once they are in the file (or
+    // kept back because it cannot be written).
+    void Flush();
 
     TlpmLogLevel Level() const { return FLevel; }
     void setLevel(TlpmLogLevel aValue) { FLevel = aValue; }
-    int FlushInterval() const { return FFlushInterval; }
+    int FlushInterval() const;
     void setFlushInterval(int aValue);
 
     // The kept lines, each ending in CRLF, as the next flush would write them.
@@ -66,14 +81,30 @@ public:
 
 private:
     void WriteKeptLines();
+    void Execute();
+    void StopWriter();
+    // Called with FLock held.
+    void DropOldestLines(size_t aCount);
+    size_t LinesNotKept() const;
 
+    std::atomic<TlpmLogLevel> FLevel{llNormal};
+
+    mutable std::mutex FLock;
+    std::condition_variable FWake;
     QString FFileName;
-    TlpmLogLevel FLevel = llNormal;
     int FFlushInterval = 5000;
-    // Made by start, so a logger that is never started owns no timer.
-    std::unique_ptr<QTimer> FLogTimer;
-    std::deque<QString> FLogLines;
-};
+    // The kept lines, each with its CRLF, in one text, so that the writer takes them whole and
+    // frees one block rather than a string per line that the callers allocated.
+    QString FLogText;
+    std::vector<qsizetype> FLineSizes;
+    // The kept lines passed kMaxKeptLines: the writer writes at once.
+    bool FOverflow = false;
+    bool FIntervalChanged = false;
+    bool FStopping = false;
 
+    std::mutex FWriteLock;
+    // Made by start, so a logger that is never started owns no thread.
+    std::thread FWriter;
+};
 // The process-wide framework log.
 TlpmLogger& Logger();

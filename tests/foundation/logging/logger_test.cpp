@@ -3,10 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <vector>
 
 #include "foundation/logging/logger.h"
 #include "platform/date_time.h"
 #include "support/temp_folder.h"
+#include "threaded_log_lines.h"
 
 namespace {
 
@@ -120,6 +122,24 @@ TEST_F(LoggerTest, ABurstBeyondTheMemoryLimitReachesTheFileWhole) {
     EXPECT_TRUE(written.startsWith("2020/08/14 14:37:05.123: (ERR) 0\r\n"));
 }
 
+// The caller only keeps lines: a burst past the memory limit is written by the writer thread at
+// once, without waiting for the flush interval or a stop.
+TEST_F(LoggerTest, TheWriterTakesABurstAtOnce) {
+    TlpmLogger logger;
+    logger.setFlushInterval(3600000);
+    logger.start(folder.file(QStringLiteral("lpm.log")));
+    const int count = TlpmLogger::kMaxKeptLines + 1;
+    for (int i = 0; i < count; ++i) {
+        logger.error(QString::number(i));
+    }
+    const QString file = folder.file(QStringLiteral("lpm_2020-08-14_1400-1459.log"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ReadAll(file).count("\r\n") == count; }, 10000));
+    logger.error(QStringLiteral("flushed"));
+    logger.Flush();
+    EXPECT_TRUE(ReadAll(file).endsWith("(ERR) flushed\r\n"));
+    logger.stop();
+}
+
 TEST_F(LoggerTest, FileErrorsKeepTheLinesForTheNextFlush) {
     TlpmLogger logger;
     logger.start(folder.file(QStringLiteral("missing/lpm.log")));
@@ -162,6 +182,34 @@ TEST_F(LoggerTest, FatalWritesAndAsksToQuit) {
 TEST_F(LoggerTest, LoggerIsOneObject) {
     EXPECT_EQ(&Logger(), &Logger());
     EXPECT_EQ(Logger().Level(), llNormal);
+}
+
+// Four threads log while the file name changes many times and the writer passes run often: every
+// line is in the files once, and the files read in the order they were set hold each thread's
+// lines in order. Run under ThreadSanitizer too.
+TEST_F(LoggerTest, FourThreadsWhileTheFileNameChangesKeepEveryLineOnceInOrder) {
+    constexpr int kThreads = 4;
+    constexpr int kLines = 100000;
+    QStringList bases;
+    TlpmLogger logger;
+    logger.setFlushInterval(1);
+    const auto nextFile = [&] {
+        bases << folder.file(QStringLiteral("%1.log").arg(bases.size()));
+        logger.start(bases.last());
+    };
+    nextFile();
+    qel::test::LogFromThreads(
+        kThreads, kLines,
+        [&](int aThread, int aLine) {
+            logger.log(lcLog, llNormal, QStringLiteral("%1 %2").arg(aThread).arg(aLine));
+        },
+        nextFile);
+    logger.stop();
+    QByteArray written;
+    for (const QString& base : bases) {
+        written += ReadAll(base.chopped(4) + QStringLiteral("_2020-08-14_1400-1459.log"));
+    }
+    EXPECT_EQ(qel::test::CheckLinesOncePerThreadInOrder(written, kThreads, kLines), QString());
 }
 
 }  // namespace
