@@ -1,0 +1,243 @@
+#include "model/dataset/dataset.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include "database/agility/agility_runs.h"
+#include "model/dataset/dataset_signals.h"
+#include "platform/crash_reporter.h"
+#include "platform/exception.h"
+#include "platform/queued_call.h"
+
+namespace {
+
+using Order = qel::DatasetSubscribers::Order;
+
+bool OnMainThread() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return !app || QThread::currentThread() == app->thread();
+}
+
+}  // namespace
+
+TqelDataset::TqelDataset() : FQueueContext(std::make_unique<QObject>()) {
+    if (const QCoreApplication* app = QCoreApplication::instance()) {
+        FQueueContext->moveToThread(app->thread());
+    }
+    NotifyItemAdded(this, itemDataSet, 0);
+    setInitialized(true);
+}
+
+TqelDataset::~TqelDataset() {
+    // Ends the program: freed elsewhere, queued notices could still reach the freed dataset.
+    qel::Assert(OnMainThread(), QStringLiteral("A dataset must be freed on the main thread"));
+    // Nothing may leave a destructor: a failing listener is reported like a queued one.
+    try {
+        NotifyItemDeleting(this, itemDataSet, 0);
+    } catch (const std::exception& e) {
+        qel::CrashReporter::Report(e, QStringLiteral("Dataset deleting notice"));
+    } catch (...) {
+        qel::CrashReporter::ReportUnknown(QStringLiteral("Dataset deleting notice"));
+    }
+    FQueueContext.reset();
+}
+
+void TqelDataset::setChanged(bool aValue) {
+    if (UpdateCount() > 0) {
+        if (aValue) {
+            SetModified(true);
+            TNotifyVaruza::setChanged(true);
+        }
+        return;
+    }
+    if (aValue || Changed()) {
+        SetModified(true);
+        NotifyItemChanged(this, itemDataSet, -1);
+        TNotifyVaruza::setChanged(false);
+    }
+}
+
+void TqelDataset::subscribeToSignals(IqelDatasetSignals* aSubscriber) {
+    FSubscribers.Subscribe(aSubscriber);
+}
+
+void TqelDataset::unsubscribeToSignals(IqelDatasetSignals* aSubscriber) {
+    FSubscribers.Unsubscribe(aSubscriber);
+}
+
+void TqelDataset::NotifyItemAdded(TNotifyVaruza* aVaruza, TqelDatasetItemType anItemType,
+                                  int32_t anID) {
+    if (FLoading) {
+        return;
+    }
+    SetModified(true);
+    if (anItemType == itemEvent) {
+        SetEventsModified(true);
+    }
+    if (aVaruza) {
+        aVaruza->setInitialized(true);
+    }
+    if (!FSubscribers.Empty()) {
+        Post({dtssAdded, aVaruza, anItemType, anID});
+    }
+}
+
+void TqelDataset::NotifyItemChanged(TNotifyVaruza* aVaruza, TqelDatasetItemType anItemType,
+                                    int32_t anID) {
+    if (FLoading || (aVaruza && !aVaruza->Initialized())) {
+        return;
+    }
+    if (anItemType == itemEvent) {
+        SetEventsModified(true);
+    }
+    const bool keepsModified = anItemType == itemPlayPos ||
+                               (anItemType == itemDataSet && anID == -1) ||
+                               (anItemType == itemRecording && anID != 0);
+    if (!keepsModified) {
+        SetModified(true);
+    }
+    if (!FSubscribers.Empty()) {
+        Post({dtssChanged, aVaruza, anItemType, anID});
+    }
+}
+
+void TqelDataset::NotifyItemDeleting(TNotifyVaruza* aVaruza, TqelDatasetItemType anItemType,
+                                     int32_t anID) {
+    if (!FSubscribers.Empty()) {
+        Post({dtssDeleting, aVaruza, anItemType, anID});
+    }
+}
+
+void TqelDataset::NotifyItemDeleted(TqelDatasetItemType anItemType, int32_t anID) {
+    if (FLoading) {
+        return;
+    }
+    SetModified(anItemType != itemDataSet);
+    if (anItemType == itemEvent) {
+        SetEventsModified(true);
+    }
+    if (!FSubscribers.Empty()) {
+        Post({dtssDeleted, nullptr, anItemType, anID});
+    }
+}
+
+void TqelDataset::NotifyItemsCleared(TqelDatasetItemType anItemType) {
+    if (FLoading) {
+        return;
+    }
+    SetModified(true);
+    if (anItemType == itemEvent) {
+        SetEventsModified(true);
+    }
+    if (!FSubscribers.Empty()) {
+        Post({dtssCleared, nullptr, anItemType, 0});
+    }
+}
+
+void TqelDataset::NotifyItemSelected(TNotifyVaruza* aVaruza, TqelDatasetItemType anItemType,
+                                     int32_t anID) {
+    if (!FSubscribers.Empty()) {
+        Post({dtssSelected, aVaruza, anItemType, anID});
+    }
+}
+
+void TqelDataset::NotifyAgilityTestAdded(const TqeldbAgilityTest& aAgilityTest) {
+    // Neither the loading state nor the modified flag play a part here.
+    const int32_t id = aAgilityTest.TgID();
+    auto deliver = [this, id] {
+        FSubscribers.Deliver(Order::LastToFirst, [id](IqelDatasetSignals* subscriber) {
+            subscriber->ItemAdded(nullptr, itemAgilityTest, id);
+        });
+    };
+    if (OnMainThread()) {
+        deliver();
+    } else {
+        qel::QueueCall(FQueueContext.get(), std::move(deliver));
+    }
+}
+
+void TqelDataset::NotifyAgilityTestChanged(const TqeldbAgilityTest& aAgilityTest) {
+    const int32_t id = aAgilityTest.TgID();
+    FSubscribers.Deliver(Order::LastToFirst, [id](IqelDatasetSignals* subscriber) {
+        subscriber->ItemChanged(nullptr, itemAgilityTest, id);
+    });
+}
+
+void TqelDataset::NotifyAgilityTestDeleting(const TqeldbAgilityTest& aAgilityTest) {
+    const int32_t id = aAgilityTest.TgID();
+    FSubscribers.Deliver(Order::LastToFirst, [id](IqelDatasetSignals* subscriber) {
+        subscriber->ItemDeleting(nullptr, itemAgilityTest, id);
+    });
+}
+
+void TqelDataset::NotifyFieldChanged() {
+    setChanged(true);
+    FSubscribers.Deliver(Order::FirstToLast, [this](IqelDatasetSignals* subscriber) {
+        subscriber->ItemChanged(this, itemField, 0);
+    });
+}
+
+void TqelDataset::Post(const TqelDataSetSignalMessage& aMessage) {
+    if (OnMainThread()) {
+        Deliver(aMessage);
+        return;
+    }
+    // The object may be freed before the main thread gets to the notice (a lap of the cadence
+    // thread, say): its token tells.
+    std::weak_ptr<void> alive;
+    if (aMessage.SignalVaruza) {
+        alive = aMessage.SignalVaruza->AliveToken();
+    }
+    qel::QueueCall(FQueueContext.get(), [this, aMessage, alive] {
+        if (aMessage.SignalVaruza && alive.expired()) {
+            return;
+        }
+        Deliver(aMessage);
+    });
+}
+
+void TqelDataset::Deliver(const TqelDataSetSignalMessage& aMessage) {
+    TNotifyVaruza* const item = aMessage.SignalVaruza;
+    const TqelDatasetItemType type = aMessage.ItemType;
+    const int32_t id = aMessage.ID;
+    switch (aMessage.SignalType) {
+        case dtssAdded:
+            if (!FLoading) {
+                FSubscribers.Deliver(Order::LastToFirst, [&](IqelDatasetSignals* subscriber) {
+                    subscriber->ItemAdded(item, type, id);
+                });
+            }
+            break;
+        case dtssChanged:
+            if (!FLoading) {
+                FSubscribers.Deliver(Order::LastToFirst, [&](IqelDatasetSignals* subscriber) {
+                    subscriber->ItemChanged(item, type, id);
+                });
+            }
+            break;
+        case dtssDeleting:
+            FSubscribers.Deliver(Order::LastToFirst, [&](IqelDatasetSignals* subscriber) {
+                subscriber->ItemDeleting(item, type, id);
+            });
+            break;
+        case dtssDeleted:
+            if (!FLoading) {
+                FSubscribers.Deliver(Order::LastToFirst, [&](IqelDatasetSignals* subscriber) {
+                    subscriber->ItemDeleted(type, id);
+                });
+            }
+            break;
+        case dtssCleared:
+            FSubscribers.Deliver(Order::LastToFirst, [&](IqelDatasetSignals* subscriber) {
+                subscriber->ItemsCleared(type);
+            });
+            break;
+        case dtssSelected:
+            FSubscribers.Deliver(Order::FirstToLast, [&](IqelDatasetSignals* subscriber) {
+                subscriber->ItemSelected(item, type, id);
+            });
+            break;
+        case dtssNone:
+            break;
+    }
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QObject>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "model/dataset/dataset_item_type.h"
+#include "model/dataset/dataset_subscribers.h"
+#include "model/dataset/notify_varuza.h"
+
+class IqelDatasetSignals;
+class IqelDataSetCallBack;
+class TqeldbAgilityTest;
+
+// One recording, or one dataset read from its file, in memory.
+//
+// Threads: a dataset is created and destroyed on the main thread. Notifications may be raised
+// on any thread; their subscribers are called on the main thread (queued there when raised
+// elsewhere), except the agility changed and deleting notices and the field notice, which run
+// on the raising thread. The flags below are atomic because the cadence thread raises notices;
+// the subscriber list guards itself.
+class TqelDataset : public TNotifyVaruza {
+public:
+    TqelDataset();
+    // Must run on the main thread: the deleting notice is delivered at once there, and the
+    // queued notices still pending for this dataset are dropped with it.
+    ~TqelDataset() override;
+
+    // Inside an update bracket a change is only remembered; outside it (or at the last
+    // EndUpdate) the dataset is marked modified and one ItemChanged(dataset, itemDataSet, -1)
+    // goes out.
+    void setChanged(bool aValue) override;
+
+    bool Modified() const { return FModified_.load(); }
+    bool EventsModified() const { return FEventsModified.load(); }
+    void SetEventsModified(bool aValue) { FEventsModified = aValue; }
+    // Set by the file reader while it reads: added, changed, deleted and cleared notices are
+    // dropped meanwhile.
+    bool Loading() const { return FLoading.load(); }
+    void setLoading(bool aValue) { FLoading = aValue; }
+    IqelDataSetCallBack* CallBack() const { return FCallBack; }
+    void setCallBack(IqelDataSetCallBack* aValue) { FCallBack = aValue; }
+
+    void subscribeToSignals(IqelDatasetSignals* aSubscriber);
+    // Removes the subscriber's first entry and waits until no other thread is inside one of
+    // its calls, so that the caller may free it.
+    void unsubscribeToSignals(IqelDatasetSignals* aSubscriber);
+
+    void NotifyItemAdded(TNotifyVaruza* aVaruza, TqelDatasetItemType anItemType, int32_t anID);
+    void NotifyItemChanged(TNotifyVaruza* aVaruza, TqelDatasetItemType anItemType, int32_t anID);
+    void NotifyItemDeleting(TNotifyVaruza* aVaruza, TqelDatasetItemType anItemType, int32_t anID);
+    void NotifyItemDeleted(TqelDatasetItemType anItemType, int32_t anID);
+    void NotifyItemsCleared(TqelDatasetItemType anItemType);
+    void NotifyItemSelected(TNotifyVaruza* aVaruza, TqelDatasetItemType anItemType, int32_t anID);
+
+    // The agility runs are database rows, not model objects: their notices carry no object,
+    // only the run's TgID. Added reaches the main thread; changed and deleting run at once on
+    // the caller's thread.
+    void NotifyAgilityTestAdded(const TqeldbAgilityTest& aAgilityTest);
+    void NotifyAgilityTestChanged(const TqeldbAgilityTest& aAgilityTest);
+    void NotifyAgilityTestDeleting(const TqeldbAgilityTest& aAgilityTest);
+
+    // Marks the dataset changed and calls every subscriber's ItemChanged(dataset, itemField, 0)
+    // at once on the caller's thread, first subscriber first.
+    void NotifyFieldChanged();
+
+private:
+    void SetModified(bool aValue) { FModified_ = aValue; }
+    // Runs aMessage's delivery at once on the main thread, else queues it there.
+    void Post(const TqelDataSetSignalMessage& aMessage);
+    void Deliver(const TqelDataSetSignalMessage& aMessage);
+
+    std::atomic<bool> FLoading{false};
+    std::atomic<bool> FModified_{false};
+    std::atomic<bool> FEventsModified{false};
+    IqelDataSetCallBack* FCallBack = nullptr;
+    qel::DatasetSubscribers FSubscribers;
+    // Lives on the main thread; queued deliveries die with it.
+    std::unique_ptr<QObject> FQueueContext;
+};
