@@ -249,6 +249,7 @@ TEST_F(LpmSystemTest, FileIdZeroActsAsParameterIniAndMissingFileIsSentEmpty) {
     fake.script(kSendFile, {{kRspSendFile, 0, 0}});
     Start();
     ASSERT_TRUE(WaitForState(startRunning));
+    ASSERT_TRUE(WaitFor([&] { return Count(kDatalogDisable) == 1; }));
     ASSERT_EQ(UploadIDs(), (std::vector<int32_t>{1, 2, 3}));
     EXPECT_EQ(fake.uploads()[2].Size, 0);
     EXPECT_TRUE(fake.uploads()[2].Bytes.isEmpty());
