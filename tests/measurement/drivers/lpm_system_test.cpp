@@ -369,6 +369,58 @@ TEST_F(LpmSystemTest, LinkDroppedMidUploadRestartsTheSequence) {
     ASSERT_TRUE(WaitForState(startRunning));
 }
 
+struct HangCase {
+    const char* name;
+    int32_t silentRequest;
+    TqelStartupSequence hangsIn;
+    // Reported by the watchdog; 0: nothing is reported.
+    int32_t reported;
+};
+
+class LpmHangTest : public LpmSystemTest, public ::testing::WithParamInterface<HangCase> {};
+
+TEST_P(LpmHangTest, WatchdogReportsAHungUploadAndStaysQuietOtherwise) {
+    const HangCase& c = GetParam();
+    fake.script(c.silentRequest, {});
+    driver->setWatchDogInterval(150);
+    Start();
+    ASSERT_TRUE(WaitForState(c.hangsIn));
+    qel::ProcessMessagesFor(500);
+    EXPECT_EQ(driver->GetStartUpSequenceInternal(), c.hangsIn);
+    if (c.reported != 0) {
+        EXPECT_GE(std::count(owner.Errors.begin(), owner.Errors.end(), c.reported), 2);
+    } else {
+        EXPECT_TRUE(owner.Errors.empty());
+        EXPECT_TRUE(owner.Logs.filter(QStringLiteral("     0:0:0")).isEmpty());
+    }
+    // Still one control connection: the watchdog did not restart the sequence.
+    EXPECT_EQ(fake.controlConnects(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LpmHangTest,
+    ::testing::Values(HangCase{"upload", kSendFile, startSendParameterIni, 300014},
+                      HangCase{"initialize", kInitialize, startSendInitialize, 0},
+                      HangCase{"start", kStart, startSendStart, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LpmSystemTest, HubInitFailureStopsTheSystemOutsideTheHandler) {
+    driver->setWatchDogInterval(150);
+    Start();
+    ASSERT_TRUE(WaitForState(startRunning));
+    // An error without a text of its own is reported by its name.
+    fake.send({{300401, 0, 0}, {300305, 0, 0}});
+    ASSERT_TRUE(WaitForState(startNone));
+    ASSERT_TRUE(WaitFor([&] { return !fake.isControlConnected(); }));
+    qel::ProcessMessagesFor(400);
+    // A hub power cycle is pending: the watchdog does not start the sequence again.
+    EXPECT_EQ(fake.controlConnects(), 1);
+    EXPECT_EQ(driver->GetStartUpSequenceInternal(), startNone);
+    EXPECT_TRUE(owner.Statuses.contains(QStringLiteral("Pitch- RSP_TCP_ERR_BS_NUMBER")))
+        << owner.Statuses.join(u'\n').toStdString();
+    EXPECT_TRUE(owner.Statuses.contains(QStringLiteral("Pitch- Hub init failed")));
+}
+
 TEST_F(LpmSystemTest, StopWhileRunningReturnsToParameterIniAndMasterSetIsSilent) {
     Start();
     ASSERT_TRUE(WaitForState(startRunning));
