@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QNetworkDatagram>
 #include <QTcpServer>
+#include <QUdpSocket>
 #include <algorithm>
 #include <memory>
 
@@ -535,6 +537,20 @@ TEST(PreparedTransponderIni, AsciiWithCrLfAndNoByteOrderMark) {
     EXPECT_EQ(qel::PreparedTransponderIniBytes(
                   {QStringLiteral("a\u00e9"), QString(), QStringLiteral("\U0001F600b")}),
               QByteArray("a?\r\n\r\n?b\r\n"));
+}
+
+TEST(FakeLpmServerUdp, SendsFromEitherLoopbackAddress) {
+    QUdpSocket receiver;
+    ASSERT_TRUE(receiver.bind(QHostAddress::LocalHost, 0));
+    FakeLpmServer fake;
+    for (const char* from : {"127.0.0.1", "127.0.0.2"}) {
+        ASSERT_TRUE(
+            fake.sendUdp("record", receiver.localPort(), QHostAddress(QString::fromLatin1(from))));
+        ASSERT_TRUE(qel::ProcessMessagesFor(5000, [&] { return receiver.hasPendingDatagrams(); }));
+        const QNetworkDatagram datagram = receiver.receiveDatagram();
+        EXPECT_EQ(datagram.data(), QByteArray("record"));
+        EXPECT_EQ(datagram.senderAddress(), QHostAddress(QString::fromLatin1(from)));
+    }
 }
 
 }  // namespace
