@@ -22,7 +22,7 @@ TlpmProgressDialog::TlpmProgressDialog(QWidget* aMainWindow)
     FMessage = new QLabel(this);
     FDetails = new QLabel(this);
     FDetails->setWordWrap(true);
-    FCancel = new QPushButton(tr("Cancel"), this);
+    FCancel = new QPushButton(QStringLiteral("Cancel"), this);
     connect(FCancel, &QPushButton::clicked, this, [this] { Cancel(); });
 
     auto* buttons = new QHBoxLayout;
@@ -65,6 +65,9 @@ void TlpmProgressDialog::ShowBar(double aPercent) {
 
 void TlpmProgressDialog::ShowCancel(bool aShown) {
     FCancel->setVisible(aShown);
+    if (windowFlags().testFlag(Qt::WindowCloseButtonHint) == aShown) {
+        return;
+    }
     // Changing the flags of a shown window hides it.
     const bool wasVisible = isVisible();
     setWindowFlag(Qt::WindowCloseButtonHint, aShown);
