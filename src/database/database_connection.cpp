@@ -523,7 +523,14 @@ QSqlQuery TqelDatabaseConnection::Execute(const QString& aSql,
     const qel::PreparedStatement statement = Translated(aSql);
     ++FStatementCount;
     FStatementValues.clear();
-    for (const QString& name : statement.ParamNames) {
+    for (qsizetype i = 0; i < statement.ParamNames.size(); ++i) {
+        const QString& name = statement.ParamNames[i];
+        // Callers pass the values in the statement's order: look there first.
+        const auto place = static_cast<size_t>(i);
+        if (place < aValues.size() && qel::SameName(aValues[place].Name, name)) {
+            FStatementValues << aValues[place].Value;
+            continue;
+        }
         QVariant value;
         for (const qel::BoundValue& bound : aValues) {
             if (qel::SameName(bound.Name, name)) {

@@ -12,17 +12,7 @@ namespace {
 
 constexpr int kMessageSize = 12;
 
-// The codes the fake understands; the program's own table is what the tests check against.
-constexpr int32_t kConnect = 100002;
-constexpr int32_t kInitialize = 100004;
-constexpr int32_t kStop = 100005;
-constexpr int32_t kStart = 100006;
-constexpr int32_t kTpActivate = 100101;
-constexpr int32_t kTpDeactivate = 100102;
-constexpr int32_t kTpPause = 100107;
-constexpr int32_t kSendFile = 100202;
-constexpr int32_t kDatalogEnable = 100203;
-constexpr int32_t kDatalogDisable = 100204;
+using namespace lpm;
 
 }  // namespace
 

@@ -16,6 +16,21 @@ class QTcpServer;
 
 namespace qel::test {
 
+// The commands the fake understands, written from the LPM server's table rather than taken from
+// the program's, so that the tests check the program against it.
+namespace lpm {
+constexpr int32_t kConnect = 100002;
+constexpr int32_t kInitialize = 100004;
+constexpr int32_t kStop = 100005;
+constexpr int32_t kStart = 100006;
+constexpr int32_t kTpActivate = 100101;
+constexpr int32_t kTpDeactivate = 100102;
+constexpr int32_t kTpPause = 100107;
+constexpr int32_t kSendFile = 100202;
+constexpr int32_t kDatalogEnable = 100203;
+constexpr int32_t kDatalogDisable = 100204;
+}  // namespace lpm
+
 // The LPM server computer as the control program sees it, on 127.0.0.1 and the main thread:
 // it takes the 5-byte hand-shakes on its hand-shake port, connects to the program's control
 // port (by itself after the data-receiver hand-shake, or on request), answers the 12-byte

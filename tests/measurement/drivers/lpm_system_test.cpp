@@ -25,17 +25,8 @@ using Msg = FakeLpmServer::Message;
 
 constexpr int kPatienceMs = 8000;
 
+using namespace qel::test::lpm;
 // Codes as the LPM server's table has them.
-constexpr int32_t kConnect = 100002;
-constexpr int32_t kInitialize = 100004;
-constexpr int32_t kStop = 100005;
-constexpr int32_t kStart = 100006;
-constexpr int32_t kTpActivate = 100101;
-constexpr int32_t kTpDeactivate = 100102;
-constexpr int32_t kTpPause = 100107;
-constexpr int32_t kSendFile = 100202;
-constexpr int32_t kDatalogEnable = 100203;
-constexpr int32_t kDatalogDisable = 100204;
 constexpr int32_t kRspConnect = 200002;
 constexpr int32_t kRspInitialize = 200004;
 constexpr int32_t kRspStop = 200005;
