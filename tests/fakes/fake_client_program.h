@@ -33,6 +33,10 @@ public:
 
     // Sends a message the codec encoded into aDatagram; with pieces, split as FakeTcpPeer does.
     void send(const QBuffer& aDatagram, const std::vector<int>& aPieces = {});
+    // Raw bytes: several messages in one write, or hand-made ones.
+    void send(const QByteArray& aBytes, const std::vector<int>& aPieces = {}) {
+        peer_.send(aBytes, aPieces);
+    }
     void sendLiveData(int32_t aState, const std::vector<int>& aPieces = {});
     // A frame whose length field is below the header size: the stream cannot be framed.
     void sendCorruptFrame();

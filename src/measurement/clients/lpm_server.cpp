@@ -9,8 +9,12 @@
 #include "database/prepare_recording.h"
 #include "foundation/protocol/client_protocol.h"
 #include "foundation/settings/server_config.h"
+#include "measurement/clients/client_broadcasts.h"
 #include "measurement/clients/client_connection.h"
+#include "measurement/clients/client_requests.h"
 #include "measurement/clients/server_callbacks.h"
+#include "measurement/clients/transponder_administration.h"
+#include "platform/exception.h"
 #include "platform/numbers.h"
 #include "platform/queued_call.h"
 #include "shared/lpm_server_socket.h"
@@ -32,7 +36,10 @@ constexpr unsigned long kListenRetryWaitMS = 500;
 
 }  // namespace
 
-TqelLPMServer::TqelLPMServer() {
+TqelLPMServer::TqelLPMServer()
+    : FRequests(std::make_unique<qel::ClientRequests>(*this)),
+      FBroadcasts(std::make_unique<qel::ClientBroadcasts>(*this)),
+      FTransponders(std::make_unique<qel::TransponderAdministration>(*this)) {
     const TqelServerConfig* config = ServerConfig();
     FDBTBS = std::make_unique<TqelDBBatteryStatusThread>(config ? config->DatabaseConnectionString()
                                                                 : QString());
@@ -40,7 +47,9 @@ TqelLPMServer::TqelLPMServer() {
     FRecorder = std::make_unique<TqelRecorder>(this);
     FAntennaList = std::make_unique<TqelAntennaList>(this);
     FServerSocket = std::make_unique<TlpmServerSocket>(
-        [this](TlpmPort* aSender, QBuffer& aDatagram) { HandleClientDatagram(aSender, aDatagram); },
+        [this](TlpmPort* aSender, QBuffer& aDatagram) {
+            FRequests->HandleClientDatagram(aSender, aDatagram);
+        },
         &TqelProtocol::BoundaryCheck, qel::ClientConnectionClass<TqelClientConnection>());
     FServerSocket->OnClientConnected = [this](TlpmClientConnection* aClient) {
         onClientConnect(aClient);
@@ -242,45 +251,20 @@ void TqelLPMServer::SendLiveData(TqelClientConnection* aClient) {
 
 // Requests -----------------------------------------------------------------------------------
 
-void TqelLPMServer::HandleClientDatagram(TlpmPort* aSender, QBuffer& aDatagram) {
-    auto* client = dynamic_cast<TqelClientConnection*>(aSender);
-    if (!client) {
-        return;
-    }
-    switch (TqelProtocol::DatagramType(aDatagram)) {
-        case qel::msg::LiveData: {
-            int32_t state = 0;
-            TqelProtocol::decodeLiveData(aDatagram, state);
-            handleLiveData(client, state);
-            break;
-        }
-        default:
-            break;
-    }
-}
-
 bool TqelLPMServer::event(QEvent* anEvent) {
     const qel::PostMessageEvent* message = qel::PostMessageEvent::From(anEvent);
     if (message && message->Msg() == UM_CLIENT_MESSAGE_RECEIVED) {
-        UMClientMessageReceived(message->WParam(), message->LParam());
+        // No exception leaves an event handler: the request is logged as failed.
+        try {
+            FRequests->UMClientMessageReceived(message->WParam(), message->LParam());
+        } catch (const std::exception& e) {
+            Log(QStringLiteral("TqelLPMServer.UMClientMessageReceived: %1 (%2)")
+                    .arg(message->WParam())
+                    .arg(qel::DescribeException(e)));
+        }
         return true;
     }
     return QObject::event(anEvent);
-}
-
-void TqelLPMServer::UMClientMessageReceived(int64_t aWParam, int64_t aLParam) {
-    switch (aWParam) {
-        case kMsgStartRecording:
-            Log(QStringLiteral("UMClientMessageReceived: msg_StartRecording"));
-            handleStartRecording(static_cast<int32_t>(aLParam), FBallTrackingVideoRecording);
-            break;
-        case kMsgStopRecording:
-            Log(QStringLiteral("UMClientMessageReceived: msg_StopRecording"));
-            handleStopRecording();
-            break;
-        default:
-            break;
-    }
 }
 
 void TqelLPMServer::handleLiveData(TqelClientConnection* aClient, int32_t aState) {
@@ -323,7 +307,7 @@ void TqelLPMServer::VisibleToChanged(const QString& aName, uint16_t anAntennaID)
 
 void TqelLPMServer::StartRecording(int32_t aLengthInMin, bool aBallTrackingVideo) {
     FBallTrackingVideoRecording = aBallTrackingVideo;
-    qel::PostMessage(this, UM_CLIENT_MESSAGE_RECEIVED, kMsgStartRecording, aLengthInMin);
+    qel::PostMessage(this, UM_CLIENT_MESSAGE_RECEIVED, qel::msg::StartRecording, aLengthInMin);
 }
 
 void TqelLPMServer::handleStartRecording(int32_t aLengthInMin, bool aBallTrackingVideo) {
@@ -366,20 +350,81 @@ void TqelLPMServer::SetRecording(bool aOn) {
     Log(QStringLiteral("TqelLPMServer.SetRecording: Recording: End"));
 }
 
-// Broadcasts ---------------------------------------------------------------------------------
+// Broadcasts and transponder administration -----------------------------------------------------
+
+void TqelLPMServer::SendActivateMeasurementState(TqelMeasurementStatus aMeasurementState) {
+    FBroadcasts->SendActivateMeasurementState(aMeasurementState);
+}
+
+void TqelLPMServer::SendCurrentField(int32_t aFieldID, int32_t aPrepareRecordingID,
+                                     TqelMeasurementStatus aMeasurementState,
+                                     int32_t aRecordingTimeRemaining,
+                                     const QString& aLastLPMError) {
+    FBroadcasts->SendCurrentField(aFieldID, aPrepareRecordingID, aMeasurementState,
+                                  aRecordingTimeRemaining, aLastLPMError);
+}
 
 void TqelLPMServer::SendMeasurementState(TqelMeasurementStatus aState,
                                          int32_t aRemainingRecordTimeInMS) {
-    if (FServerSocket->State() != qel::SocketState::Listening) {
-        return;
-    }
-    TqelProtocol::encodeMeasurementStateChanged(FBroadcast, aState, aRemainingRecordTimeInMS);
-    FServerSocket->sendToAll(FBroadcast);
+    FBroadcasts->SendMeasurementState(aState, aRemainingRecordTimeInMS);
+}
+
+void TqelLPMServer::SendCameraPosition(const RqelCamPosCommunication& aCamPos) {
+    FBroadcasts->SendCameraPosition(aCamPos);
 }
 
 void TqelLPMServer::RecordingState(bool aRecordingOn) {
-    TqelProtocol::encodeVideoRecording(FBroadcast, aRecordingOn);
-    FServerSocket->sendToAll(FBroadcast);
+    FBroadcasts->RecordingState(aRecordingOn);
+}
+
+void TqelLPMServer::FollowingAntennaIDs(uint8_t aCameraIndex, const TqelArrayOfWord& anAntennaIDs,
+                                        TqelTrackingMode aTrackMode) {
+    FBroadcasts->FollowingAntennaIDs(aCameraIndex, anAntennaIDs, aTrackMode);
+}
+
+void TqelLPMServer::CameraZoomChanged(uint8_t aCameraIndex, int32_t aZoom) {
+    FBroadcasts->CameraZoomChanged(aCameraIndex, aZoom);
+}
+
+void TqelLPMServer::SendCamRecording(uint8_t aCameraIndex, TqelCamConnection aCamState,
+                                     const QString& aFilename, int32_t aLPMStartTime) {
+    FBroadcasts->SendCamRecording(aCameraIndex, aCamState, aFilename, aLPMStartTime);
+}
+
+void TqelLPMServer::handleEventFromWeb(const RqelEventFromWeb& anEvent) {
+    FBroadcasts->handleEventFromWeb(anEvent);
+}
+
+void TqelLPMServer::BallTrackingPostFilePostProcessed(const QString& aFilename) {
+    FBroadcasts->BallTrackingPostFilePostProcessed(aFilename);
+}
+
+void TqelLPMServer::SendMessage(TqelEventMessageType anEventMessageType, const QString& aText) {
+    FBroadcasts->SendMessage(anEventMessageType, aText);
+}
+
+void TqelLPMServer::TransponderEnable(uint16_t anAntennaID, int32_t aState) {
+    FTransponders->TransponderEnable(anAntennaID, aState);
+}
+
+void TqelLPMServer::TransponderEnableAll() {
+    FTransponders->TransponderEnableAll();
+}
+
+void TqelLPMServer::TransponderDisableAll() {
+    FTransponders->TransponderDisableAll();
+}
+
+void TqelLPMServer::TransponderDisableOffField() {
+    FTransponders->TransponderDisableOffField();
+}
+
+void TqelLPMServer::ChangeAthletesVest(const QString& anOldVestID, const QString& aNewVestID) {
+    FTransponders->ChangeAthletesVest(anOldVestID, aNewVestID);
+}
+
+void TqelLPMServer::SaveTranspondersMacAddress() {
+    FTransponders->SaveTranspondersMacAddress();
 }
 
 // Connections --------------------------------------------------------------------------------
@@ -407,15 +452,6 @@ void TqelLPMServer::onClientDisconnect(TlpmClientConnection* aClient) {
 
 TqelClientConnection* TqelLPMServer::Client(int anIndex) const {
     return dynamic_cast<TqelClientConnection*>(FServerSocket->getClient(anIndex));
-}
-
-template <typename F>
-void TqelLPMServer::ForEachClient(F&& aCall) const {
-    for (int i = 0; i < FServerSocket->ClientCount(); ++i) {
-        if (TqelClientConnection* client = Client(i)) {
-            aCall(client);
-        }
-    }
 }
 
 bool TqelLPMServer::AnyClientLiveData() const {

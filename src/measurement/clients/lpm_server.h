@@ -12,6 +12,7 @@
 
 #include "foundation/position_records.h"
 #include "foundation/protocol/client_protocol_types.h"
+#include "foundation/shared_enums.h"
 #include "measurement/control/antenna_list.h"
 #include "measurement/control/recorder.h"
 #include "platform/date_time.h"
@@ -25,11 +26,18 @@ class TqelClientConnection;
 class TqelDBBatteryStatusThread;
 class TqelFieldSettings;
 class TqelPrepareRecording;
+namespace qel {
+class ClientBroadcasts;
+class ClientRequests;
+class TransponderAdministration;
+}  // namespace qel
 
 // The server of the client programs: every position goes into a ring of 30,001 samples and the
 // antenna list; a 20 ms timer lets the recorder catch up with the ring and sends each live
 // client the new samples it may see. The server object is also the hidden window that
-// receives the deferred client requests (window message 0x801).
+// receives the deferred client requests (window message 0x801). The request side, the
+// broadcasts and the transponder administration are parts of this server kept in units of
+// their own (client_requests, client_broadcasts, transponder_administration).
 //
 // Threads: everything runs on the main thread. FCriticalSectionPosition is held while a
 // position is written into the ring and during the whole recorder catch-up; the ring is written
@@ -42,8 +50,6 @@ public:
     static constexpr int UpdateIntervalMS = 20;
     // Window message of the deferred client requests.
     static constexpr int UM_CLIENT_MESSAGE_RECEIVED = 0x801;
-    static constexpr int kMsgStartRecording = 15;
-    static constexpr int kMsgStopRecording = 16;
 
     TqelLPMServer();
     ~TqelLPMServer() override;
@@ -71,9 +77,30 @@ public:
     // Who may see a transponder: a user name, or "all clients".
     void VisibleToChanged(const QString& aName, uint16_t anAntennaID);
 
-    // Broadcasts: the measurement state (message 5) and the video-recording state (17).
+    // Broadcasts to the clients (see qel::ClientBroadcasts).
+    void SendActivateMeasurementState(TqelMeasurementStatus aMeasurementState);
+    void SendCurrentField(int32_t aFieldID, int32_t aPrepareRecordingID,
+                          TqelMeasurementStatus aMeasurementState, int32_t aRecordingTimeRemaining,
+                          const QString& aLastLPMError);
     void SendMeasurementState(TqelMeasurementStatus aState, int32_t aRemainingRecordTimeInMS);
+    void SendCameraPosition(const RqelCamPosCommunication& aCamPos);
     void RecordingState(bool aRecordingOn);
+    void FollowingAntennaIDs(uint8_t aCameraIndex, const TqelArrayOfWord& anAntennaIDs,
+                             TqelTrackingMode aTrackMode);
+    void CameraZoomChanged(uint8_t aCameraIndex, int32_t aZoom);
+    void SendCamRecording(uint8_t aCameraIndex, TqelCamConnection aCamState,
+                          const QString& aFilename, int32_t aLPMStartTime);
+    void handleEventFromWeb(const RqelEventFromWeb& anEvent);
+    void BallTrackingPostFilePostProcessed(const QString& aFilename);
+    void SendMessage(TqelEventMessageType anEventMessageType, const QString& aText);
+
+    // Transponder administration (see qel::TransponderAdministration).
+    void TransponderEnable(uint16_t anAntennaID, int32_t aState);
+    void TransponderEnableAll();
+    void TransponderDisableAll();
+    void TransponderDisableOffField();
+    void ChangeAthletesVest(const QString& anOldVestID, const QString& aNewVestID);
+    void SaveTranspondersMacAddress();
 
     TqelAntennaList* AntennaList() const { return FAntennaList.get(); }
     IqelServerCallbacks* Callback() const { return FCallbacks; }
@@ -99,6 +126,7 @@ public:
     const RqelLPMSample& RingEntry(int32_t anIndex) const { return FPositionSamples[anIndex]; }
     // The accepted connection at anIndex, or null.
     TqelClientConnection* Client(int anIndex) const;
+    const qel::ClientRequests& Requests() const { return *FRequests; }
 
     // IqelAntennaListCallback
     void CameraStartedFollowing(int32_t aCameraIndex, TqelAntennaData* anAntennaData) override;
@@ -116,8 +144,10 @@ protected:
     bool event(QEvent* anEvent) override;
 
 private:
-    void HandleClientDatagram(TlpmPort* aSender, QBuffer& aDatagram);
-    void UMClientMessageReceived(int64_t aWParam, int64_t aLParam);
+    friend class qel::ClientBroadcasts;
+    friend class qel::ClientRequests;
+    friend class qel::TransponderAdministration;
+
     void onClientConnect(TlpmClientConnection* aClient);
     void onClientDisconnect(TlpmClientConnection* aClient);
     void handleLiveData(TqelClientConnection* aClient, int32_t aState);
@@ -131,7 +161,13 @@ private:
     void SendLiveData(TqelClientConnection* aClient);
     bool AnyClientLiveData() const;
     template <typename F>
-    void ForEachClient(F&& aCall) const;
+    void ForEachClient(F&& aCall) const {
+        for (int i = 0; i < ClientCount(); ++i) {
+            if (TqelClientConnection* client = Client(i)) {
+                aCall(client);
+            }
+        }
+    }
 
     std::recursive_mutex FCriticalSectionPosition;
     std::unique_ptr<TqelDBBatteryStatusThread> FDBTBS;
@@ -153,6 +189,7 @@ private:
     bool FBallTrackingVideoRecording = false;
     TqelPrepareRecording* FPreparation = nullptr;
     std::vector<TqelFieldSettings*> FRoamingFields;
-    // Broadcast messages are built here once per call.
-    QBuffer FBroadcast;
+    std::unique_ptr<qel::ClientRequests> FRequests;
+    std::unique_ptr<qel::ClientBroadcasts> FBroadcasts;
+    std::unique_ptr<qel::TransponderAdministration> FTransponders;
 };

@@ -30,6 +30,9 @@ void TqelRecorder::StartRecording(int32_t aCurrentSampleIndex) {
     FRecordingStopAtInMS = NowInMS() + int64_t{FMaxRecordingTimeInMin} * 60000;
     FSampleCount = 0;
     FLastSample = RqelLPMSample{};
+    const int32_t vestChanges = FForwarded.VestChanges;
+    FForwarded = RqelForwarded{};
+    FForwarded.VestChanges = vestChanges;
     FRecording = true;
 }
 
@@ -42,6 +45,35 @@ void TqelRecorder::StopRecording() {
 void TqelRecorder::ProcessPositionSample(const RqelLPMSample& aSample) {
     ++FSampleCount;
     FLastSample = aSample;
+}
+
+void TqelRecorder::ProcessCameraPos(const RqelCamPosCommunication& aCamPos) {
+    if (FRecording) {
+        ++FForwarded.CameraPositions;
+    }
+}
+
+void TqelRecorder::ProcessEventFromWeb(const RqelEventFromWeb& anEvent) {
+    if (FRecording) {
+        ++FForwarded.Events;
+        FForwarded.LastEventText = anEvent.EventText;
+    }
+}
+
+void TqelRecorder::ProcessGameFromClient(qel::IGameBlock* aGame) {
+    if (FRecording && aGame) {
+        ++FForwarded.Games;
+    }
+}
+
+void TqelRecorder::ProcessTPFromClient(qel::ITransponderBlock* aTransponder) {
+    if (FRecording && aTransponder) {
+        ++FForwarded.Transponders;
+    }
+}
+
+void TqelRecorder::ChangeAthletesVest(const QString& anOldVestID, const QString& aNewVestID) {
+    ++FForwarded.VestChanges;
 }
 
 bool TqelRecorder::CheckContinueRecording() const {

@@ -8,6 +8,10 @@
 #include "platform/date_time.h"
 
 class TqelFieldSettings;
+namespace qel {
+class IGameBlock;
+class ITransponderBlock;
+}  // namespace qel
 
 // What the recorder needs of its owner, the client server.
 class IqelRecorderCallback {
@@ -48,6 +52,13 @@ public:
     void IncLastSampleRecorded();
     // Nothing to move until the recording writes video files.
     void MoveVideoFiles() {}
+    // What clients and the main window hand to the recording. The dataset takes them with the
+    // full recorder; until then they are counted while recording (vest changes always).
+    void ProcessCameraPos(const RqelCamPosCommunication& aCamPos);
+    void ProcessEventFromWeb(const RqelEventFromWeb& anEvent);
+    void ProcessGameFromClient(qel::IGameBlock* aGame);
+    void ProcessTPFromClient(qel::ITransponderBlock* aTransponder);
+    void ChangeAthletesVest(const QString& anOldVestID, const QString& aNewVestID);
 
     IqelRecorderCallback* Callback() const { return FCallback; }
     int32_t LastSampleRecorded() const { return FLastSampleRecorded; }
@@ -72,6 +83,17 @@ public:
     // Samples handed over since the last start, and the newest of them.
     int64_t SampleCount() const { return FSampleCount; }
     const RqelLPMSample& LastSample() const { return FLastSample; }
+    // Handed over since the last start: camera positions, events, games, transponders; and
+    // vest changes since creation.
+    struct RqelForwarded {
+        int32_t CameraPositions = 0;
+        int32_t Events = 0;
+        int32_t Games = 0;
+        int32_t Transponders = 0;
+        int32_t VestChanges = 0;
+        QString LastEventText;
+    };
+    const RqelForwarded& Forwarded() const { return FForwarded; }
 
     // The client server's ring: indices 0..RingLast.
     static constexpr int32_t RingLast = 30000;
@@ -92,4 +114,5 @@ private:
     std::vector<TqelFieldSettings*> FRoamingFields;
     int64_t FSampleCount = 0;
     RqelLPMSample FLastSample;
+    RqelForwarded FForwarded;
 };

@@ -1,0 +1,475 @@
+#include <QThread>
+#include <QtEndian>
+
+#include "lpm_server_fixture.h"
+#include "measurement/clients/client_requests.h"
+#include "platform/crash_reporter.h"
+#include "support/temp_folder.h"
+
+namespace qel::test {
+namespace {
+
+QByteArray Le16(uint16_t aValue) {
+    QByteArray bytes(2, '\0');
+    qToLittleEndian<uint16_t>(aValue, bytes.data());
+    return bytes;
+}
+
+QByteArray Le32(uint32_t aValue) {
+    QByteArray bytes(4, '\0');
+    qToLittleEndian<uint32_t>(aValue, bytes.data());
+    return bytes;
+}
+
+QByteArray Frame(int32_t aType, const QByteArray& aPayload) {
+    return Le32(static_cast<uint32_t>(aType)) +
+           Le32(static_cast<uint32_t>(TqelProtocol::kHeaderSize + aPayload.size())) + aPayload;
+}
+
+// A stream string in its UTF-16 form: the count with bit 31 set, then the code units.
+QByteArray StreamString(const QString& aText) {
+    QByteArray bytes = Le32(0x80000000u | static_cast<uint32_t>(aText.size()));
+    for (const QChar c : aText) {
+        bytes += Le16(c.unicode());
+    }
+    return bytes;
+}
+
+// Message 72 of the given block version: identity (from 77: TP id 5, vest "V", four antennas),
+// roles (from 16 and 55), the athlete name (from 2), then the rest of the block as it stands.
+QByteArray TransponderMessage(uint8_t aVersion, uint16_t anAntennaID, const QString& aName,
+                              const QByteArray& aRest = QByteArrayLiteral("rest of block")) {
+    QByteArray payload;
+    payload += char(aVersion);
+    payload += char(1);
+    if (aVersion >= 77) {
+        payload += Le32(5) + StreamString(QStringLiteral("V")) + Le16(anAntennaID) + Le16(0) +
+                   Le16(0) + Le16(0);
+    }
+    if (aVersion >= 16) {
+        payload += char(0);
+    }
+    if (aVersion >= 55) {
+        payload += Le32(0);
+    }
+    payload += StreamString(aName) + aRest;
+    return Frame(msg::TransponderToClients, payload);
+}
+
+// Message 71: block version, present, the dataset's first LPM time, the game block.
+QByteArray GameMessage(uint8_t aVersion, int32_t aFirstLPMtime,
+                       const QByteArray& aBlock = QByteArrayLiteral("game block")) {
+    QByteArray payload;
+    payload += char(aVersion);
+    payload += char(1);
+    payload += Le32(static_cast<uint32_t>(aFirstLPMtime)) + aBlock;
+    return Frame(msg::GameInfoToClients, payload);
+}
+
+QByteArray EventMessage(const QString& aText) {
+    RqelEventFromWeb event;
+    event.EventType = 0;
+    event.EventText = aText;
+    event.EventGUID = QUuid::createUuid();
+    return Encoded([&](QBuffer& aDatagram) { TqelProtocol::encodeEventFromWeb(aDatagram, event); });
+}
+
+QString EventText(const QByteArray& aMessage) {
+    QByteArray copy = aMessage;
+    QBuffer datagram(&copy);
+    datagram.open(QIODevice::ReadOnly);
+    datagram.seek(copy.size());
+    RqelEventFromWeb event;
+    TqelProtocol::decodeEventToClient(datagram, event);
+    return event.EventText;
+}
+
+class ClientRequestsTest : public LPMServerTest {
+protected:
+    // Lets the event loop run long enough for posted requests to be handled.
+    static void Settle() { ProcessMessagesFor(100); }
+    int32_t PortIdOf(int anIndex) const { return server->Client(anIndex)->PortId(); }
+};
+
+TEST_F(ClientRequestsTest, SocketEventRequestsAnswerAtOncePostedOnesAfterTheLoop) {
+    owner.FieldID = 4;
+    owner.PreparationID = 33;
+    owner.MeasurementStatus = imsActivated;
+    owner.RemainingMS = 1234;
+    owner.LastLPMError = QStringLiteral("E");
+    auto client = Connect();
+    server->Client(0)->setLastLPMTimestamp(0x01020304);
+    EXPECT_FALSE(server->Client(0)->CanAccessAllAntennas());
+
+    // Authentication (posted) before the time stamp request (socket event), in one write.
+    client->send(Encoded([](QBuffer& d) {
+                     TqelProtocol::encodeAuthenticatedUser(d, QStringLiteral("coach"));
+                 }) +
+                 Encoded([](QBuffer& d) { TqelProtocol::encodeGetLastSendLPMTimestamp(d); }));
+    ASSERT_TRUE(client->waitForMessages(msg::CurrentStatus));
+    EXPECT_EQ(TypesAfterGreeting(*client),
+              (std::vector<int32_t>{msg::LastSendLPMTimestamp, msg::CurrentStatus}));
+    EXPECT_EQ(client->messagesOfType(msg::LastSendLPMTimestamp).front(),
+              QByteArray::fromHex("090000000c00000004030201"));
+    EXPECT_EQ(client->messagesOfType(msg::CurrentStatus).front(), Encoded([](QBuffer& d) {
+                  TqelProtocol::encodeCurrenctStatus(d, 4, 33, imsActivated, 1234,
+                                                     QStringLiteral("E"));
+              }));
+    TqelClientConnection* connection = server->Client(0);
+    EXPECT_EQ(connection->UserName(), QStringLiteral("coach"));
+    EXPECT_EQ(connection->ProtocolVersion(), TqelProtocol::kProtocolVersion);
+    EXPECT_TRUE(connection->CanAccessAllAntennas());
+}
+
+TEST_F(ClientRequestsTest, AuthenticationUnderRestrictedAccessHidesEveryAntenna) {
+    ServerConfig()->setRestrictAccess(true);
+    auto client = Connect();
+    server->Client(0)->SetCanAccessAntenna(7, true);
+    client->send(Encoded(
+        [](QBuffer& d) { TqelProtocol::encodeAuthenticatedUser(d, QStringLiteral("coach")); }));
+    ASSERT_TRUE(client->waitForMessages(msg::CurrentStatus));
+    EXPECT_FALSE(server->Client(0)->GetCanAccessAntenna(7));
+}
+
+TEST_F(ClientRequestsTest, ActivationRequestSetsPreparationEvenWhenRefusedAndWaitersGetTheAnswer) {
+    auto waiting = Connect();
+    auto other = Connect();
+    waiting->send(Encoded([](QBuffer& d) { TqelProtocol::encodeActivateMeasurement(d, 4, 33); }));
+    ASSERT_TRUE(ProcessMessagesFor(5000, [&] { return !owner.NonLogCalls().isEmpty(); }));
+    EXPECT_EQ(owner.NonLogCalls(), QStringList{QStringLiteral("RequestFieldActivation 4 33")});
+    EXPECT_EQ(server->Recorder()->PreparationID(), 33);
+
+    server->SendActivateMeasurementState(imsCannotChangeFieldWhileRecording);
+    server->SendActivateMeasurementState(imsActivated);  // nobody waits any more
+    ASSERT_TRUE(waiting->waitForMessages(msg::ActivateMeasurementResponse));
+    Settle();
+    EXPECT_EQ(waiting->messagesOfType(msg::ActivateMeasurementResponse),
+              std::vector<QByteArray>{QByteArray::fromHex("020000000c00000008000000")});
+    EXPECT_TRUE(TypesAfterGreeting(*other).empty());
+    EXPECT_EQ(server->Recorder()->PreparationID(), 33);
+}
+
+// Posted as the socket event would post them, after the client is gone.
+TEST_F(ClientRequestsTest, PostedRequestsOfAClientGoneInBetweenDoNothing) {
+    auto gone = Connect();
+    auto witness = Connect();
+    const int32_t portId = PortIdOf(0);
+    gone->disconnect();
+    ASSERT_TRUE(ProcessMessagesFor(5000, [&] { return server->ClientCount() == 1; }));
+    owner.Calls.clear();
+
+    for (const int request :
+         {msg::AuthenticatedUser, msg::Reconnected, msg::CameraGetCount, msg::MainClientRequest}) {
+        PostMessage(server.get(), TqelLPMServer::UM_CLIENT_MESSAGE_RECEIVED, request, portId);
+    }
+    Settle();
+    EXPECT_TRUE(owner.NonLogCalls().isEmpty());
+    EXPECT_TRUE(owner.Calls.filter(QStringLiteral("TqelLPMServer.handle")).isEmpty())
+        << owner.Calls.join(u'\n').toStdString();
+    EXPECT_TRUE(TypesAfterGreeting(*witness).empty());
+    EXPECT_EQ(server->NumberClientsLiveData(), 0);
+}
+
+TEST_F(ClientRequestsTest, CameraCommandsReachTheOwnerAndPositionsQueryGetsNoAnswer) {
+    auto client = Connect();
+    client->send(Encoded([](QBuffer& d) {
+                     TqelProtocol::encodeCameraFollow(d, 2, {7, 300});
+                 }) +
+                 Encoded([](QBuffer& d) { TqelProtocol::encodeCameraZoom(d, 1, 3); }) +
+                 Encoded([](QBuffer& d) {
+                     TqelProtocol::encodeCameraGotoPosition(d, 0, QStringLiteral("Goal"));
+                 }) +
+                 Encoded([](QBuffer& d) { TqelProtocol::encodeCameraPTZSpeed(d, 3, 1, -2, 5); }) +
+                 Encoded([](QBuffer& d) { TqelProtocol::encodeCameraGetPositions(d); }) +
+                 Encoded([](QBuffer& d) { TqelProtocol::encodeMainClientRequest(d); }));
+    // The main-client answer comes after the positions query was handled.
+    ASSERT_TRUE(client->waitForMessages(msg::MainClientReply));
+    EXPECT_EQ(owner.NonLogCalls(),
+              (QStringList{QStringLiteral("SetFollowAntennaIDs 2 7,300"),
+                           QStringLiteral("ZoomChanged 1 3"), QStringLiteral("GotoPreset 0 Goal"),
+                           QStringLiteral("SetPTZSpeed 3 1 -2 5")}));
+    EXPECT_EQ(TypesAfterGreeting(*client), std::vector<int32_t>{msg::MainClientReply});
+}
+
+TEST_F(ClientRequestsTest, CameraCountIsAnsweredInTheClientsProtocolVersion) {
+    TqelCamSetting camera;
+    camera.CameraID = 2;
+    camera.IPAddress = QStringLiteral("10.0.0.2");
+    camera.GameOnID = QStringLiteral("g1");
+    camera.RTSPStream = QStringLiteral("rtsp://cam");
+    owner.Cameras = {camera};
+    auto older = Connect();
+    auto current = Connect();
+    // An authentication of a version-16 client: the version is the last field.
+    QByteArray authentication = Encoded(
+        [](QBuffer& d) { TqelProtocol::encodeAuthenticatedUser(d, QStringLiteral("old")); });
+    qToLittleEndian<int32_t>(16, authentication.data() + authentication.size() - 4);
+    older->send(authentication +
+                Encoded([](QBuffer& d) { TqelProtocol::encodeCameraGetCount(d); }));
+    current->send(Encoded([](QBuffer& d) {
+                      TqelProtocol::encodeAuthenticatedUser(d, QStringLiteral("new"));
+                  }) +
+                  Encoded([](QBuffer& d) { TqelProtocol::encodeCameraGetCount(d); }));
+    ASSERT_TRUE(older->waitForMessages(msg::CameraSettings));
+    ASSERT_TRUE(current->waitForMessages(msg::CameraSettings));
+
+    const QByteArray v16 =
+        Encoded([&](QBuffer& d) { TqelProtocol::encodeCameraSettings(d, owner.Cameras, 16); });
+    const QByteArray v19 =
+        Encoded([&](QBuffer& d) { TqelProtocol::encodeCameraSettings(d, owner.Cameras, 19); });
+    ASSERT_NE(v16, v19);
+    EXPECT_EQ(older->messagesOfType(msg::CameraSettings).front(), v16);
+    EXPECT_EQ(current->messagesOfType(msg::CameraSettings).front(), v19);
+}
+
+TEST_F(ClientRequestsTest, LogoutAndLiveDataOffDeactivateOnceWhenTheLastLiveClientStops) {
+    auto first = Connect();
+    auto second = Connect();
+    LiveData(*first, 1);
+    LiveData(*second, 1);
+    const QByteArray logout = Encoded([](QBuffer& d) { TqelProtocol::encodeLogout(d); });
+    first->send(logout);
+    ASSERT_TRUE(ProcessMessagesFor(5000, [&] { return server->NumberClientsLiveData() == 1; }));
+    EXPECT_EQ(owner.Deactivations, 0);
+    LiveData(*second, 0);
+    EXPECT_EQ(owner.Deactivations, 1);
+    EXPECT_EQ(server->ClientCount(), 2) << "a logout keeps the connection";
+    EXPECT_TRUE(owner.Calls.contains(QStringLiteral("log TqelLPMServer.handleLogout: Begin")));
+    EXPECT_TRUE(owner.Calls.contains(
+        QStringLiteral("log TqelLPMServer.handleLiveData: DeactivateMeasurement")));
+
+    // While recording, the last live client leaving deactivates nothing.
+    LiveData(*first, 1);
+    server->StartRecording(0, false);
+    ASSERT_TRUE(ProcessMessagesFor(5000, [&] { return server->Recording(); }));
+    first->send(logout);
+    ASSERT_TRUE(ProcessMessagesFor(5000, [&] { return server->NumberClientsLiveData() == 0; }));
+    EXPECT_EQ(owner.Deactivations, 1);
+}
+
+struct ReconnectionCase {
+    const char* name;
+    std::vector<uint32_t> ring;
+    int32_t writePos;
+    uint32_t timestamp;
+    int32_t expected;
+};
+
+TEST(ReconnectionIndexTest, FindsWhereTheClientResumes) {
+    const ReconnectionCase cases[] = {
+        {"empty ring", {0, 0, 0, 0, 0}, 0, 500, 0},
+        {"not wrapped, older than all: first entry", {100, 200, 300, 0, 0}, 3, 50, 0},
+        {"not wrapped, equal", {100, 200, 300, 0, 0}, 3, 200, 1},
+        {"not wrapped, between", {100, 200, 300, 0, 0}, 3, 250, 2},
+        {"not wrapped, newer than all: newest", {100, 200, 300, 0, 0}, 3, 301, 2},
+        {"wrapped, older than all: oldest", {600, 700, 300, 400, 500}, 2, 100, 2},
+        {"wrapped, before the wrap point", {600, 700, 300, 400, 500}, 2, 450, 4},
+        {"wrapped, after the wrap point", {600, 700, 300, 400, 500}, 2, 550, 0},
+        {"wrapped, newer than all: newest", {600, 700, 300, 400, 500}, 2, 800, 1},
+        {"written to the end, write position 0", {100, 200, 300, 400, 500}, 0, 250, 2},
+        {"written to the end, older than all", {100, 200, 300, 400, 500}, 0, 50, 0},
+        {"written to the end, newer than all", {100, 200, 300, 400, 500}, 0, 600, 4},
+        {"compared unsigned", {0x80000000u, 0x90000000u, 0, 0, 0}, 2, 0x85000000u, 1},
+    };
+    for (const ReconnectionCase& c : cases) {
+        std::vector<RqelLPMSample> ring(c.ring.size());
+        for (size_t i = 0; i < ring.size(); ++i) {
+            ring[i].setTimestamp(c.ring[i]);
+        }
+        EXPECT_EQ(ClientRequests::ReconnectionIndex(ring, c.writePos, c.timestamp), c.expected)
+            << c.name;
+    }
+}
+
+TEST_F(ClientRequestsTest, ReconnectedClientResumesAtItsTimeStamp) {
+    for (int i = 0; i < 5; ++i) {
+        RqelPositionRec position = Sample(7, 100 + i);
+        position.TimeStampInMS = 1000 + i;  // ring time 10000 + 10 i
+        server->PositionDataRecevied(&control, position);
+    }
+    auto client = Connect();
+    client->send(Encoded([](QBuffer& d) { TqelProtocol::encodeReconnected(d, 10025); }));
+    ASSERT_TRUE(ProcessMessagesFor(5000, [&] { return server->NumberClientsLiveData() == 1; }));
+    EXPECT_EQ(server->Client(0)->LastSampleSent(), 3);
+    Tick();
+    EXPECT_EQ(Xs(client->samples()), (std::vector<int32_t>{103, 104}));
+}
+
+TEST_F(ClientRequestsTest, MainClientRoleGoesToTheFirstUnlessAllMayHoldIt) {
+    const QByteArray request =
+        Encoded([](QBuffer& d) { TqelProtocol::encodeMainClientRequest(d); });
+    const QByteArray granted = QByteArray::fromHex(
+        "3d000000"
+        "09000000"
+        "01");
+    const QByteArray refused = QByteArray::fromHex(
+        "3d000000"
+        "09000000"
+        "00");
+    auto first = Connect();
+    auto second = Connect();
+    first->send(request);
+    ASSERT_TRUE(first->waitForMessages(msg::MainClientReply));
+    second->send(request);
+    ASSERT_TRUE(second->waitForMessages(msg::MainClientReply));
+    EXPECT_EQ(first->messagesOfType(msg::MainClientReply).back(), granted);
+    EXPECT_EQ(second->messagesOfType(msg::MainClientReply).back(), refused);
+    EXPECT_TRUE(owner.Calls.contains(
+        QStringLiteral("log TqelLPMServer.handleMainClientRequest: Send Reply 127.0.0.1 : False")));
+
+    // The role ends with the connection.
+    first->disconnect();
+    ASSERT_TRUE(ProcessMessagesFor(5000, [&] { return server->ClientCount() == 1; }));
+    second->send(request);
+    ASSERT_TRUE(second->waitForMessages(msg::MainClientReply, 2));
+    EXPECT_EQ(second->messagesOfType(msg::MainClientReply).back(), granted);
+
+    ServerConfig()->setAllClientsCanBeMain(true);
+    auto third = Connect();
+    third->send(request);
+    ASSERT_TRUE(third->waitForMessages(msg::MainClientReply));
+    EXPECT_EQ(third->messagesOfType(msg::MainClientReply).back(), granted);
+    ServerConfig()->setAllClientsCanBeMain(false);
+}
+
+TEST_F(ClientRequestsTest, TwoEventsInOneWriteAreEachHandledOnceInOrder) {
+    auto sender = Connect();
+    auto other = Connect();
+    server->StartRecording(0, false);
+    ASSERT_TRUE(ProcessMessagesFor(5000, [&] { return server->Recording(); }));
+    sender->send(EventMessage(QStringLiteral("first")) + EventMessage(QStringLiteral("second")));
+    ASSERT_TRUE(other->waitForMessages(msg::EventToClient, 2));
+    Settle();
+    for (FakeClientProgram* client : {sender.get(), other.get()}) {
+        const std::vector<QByteArray> events = client->messagesOfType(msg::EventToClient);
+        ASSERT_EQ(events.size(), 2u);
+        EXPECT_EQ(EventText(events[0]), QStringLiteral("first"));
+        EXPECT_EQ(EventText(events[1]), QStringLiteral("second"));
+    }
+    EXPECT_EQ(server->Recorder()->Forwarded().Events, 2);
+    EXPECT_EQ(server->Recorder()->Forwarded().LastEventText, QStringLiteral("second"));
+    EXPECT_EQ(server->Requests().WaitingEvents(), 0u);
+}
+
+TEST(ReceivedTransponderLayout, MatchesTheBlockTable) {
+    EXPECT_EQ(TransponderMessage(77, 301, QStringLiteral("A"), {}), QByteArray::fromHex("48000000"
+                                                                                        "27000000"
+                                                                                        "4d"
+                                                                                        "01"
+                                                                                        "05000000"
+                                                                                        "01000080"
+                                                                                        "5600"
+                                                                                        "2d01"
+                                                                                        "0000"
+                                                                                        "0000"
+                                                                                        "0000"
+                                                                                        "00"
+                                                                                        "00000000"
+                                                                                        "01000080"
+                                                                                        "4100"));
+}
+
+TEST_F(ClientRequestsTest, TranspondersFromTwoClientsReachEveryClientButTheirSender) {
+    server->AntennaList()->AddAntenna(&control, 301, 1, 1);
+    auto anna = Connect();
+    auto ben = Connect();
+    auto witness = Connect();
+    const QByteArray fromAnna = TransponderMessage(151, 301, QStringLiteral("Anna"));
+    const QByteArray fromBen = TransponderMessage(151, 302, QStringLiteral("Ben"));
+    anna->send(fromAnna);
+    ben->send(fromBen);
+    // Both arrive before the posted requests run, so both wait in one queue.
+    QThread::msleep(50);
+    ASSERT_TRUE(witness->waitForMessages(msg::TransponderToClients, 2));
+    Settle();
+    EXPECT_EQ(witness->messagesOfType(msg::TransponderToClients).size(), 2u);
+    EXPECT_EQ(anna->messagesOfType(msg::TransponderToClients), std::vector<QByteArray>{fromBen});
+    EXPECT_EQ(ben->messagesOfType(msg::TransponderToClients), std::vector<QByteArray>{fromAnna});
+    EXPECT_EQ(server->AntennaList()->ItemByAntennaID(301)->AthleteName(), QStringLiteral("Anna"));
+    EXPECT_EQ(owner.NonLogCalls(), QStringList{QStringLiteral("SetAthleteName 301 Anna")});
+    EXPECT_EQ(server->Requests().WaitingTransponders(), 0u);
+}
+
+TEST_F(ClientRequestsTest, BlocksOfAnOlderStreamVersionAreForwardedByteForByte) {
+    server->AntennaList()->AddAntenna(&control, 301, 1, 1);
+    auto sender = Connect();
+    auto other = Connect();
+    const QByteArray transponder = TransponderMessage(80, 301, QStringLiteral("Old"));
+    const QByteArray game = GameMessage(100, 77);
+    sender->send(transponder + game);
+    ASSERT_TRUE(other->waitForMessages(msg::TransponderToClients));
+    ASSERT_TRUE(other->waitForMessages(msg::GameInfoToClients));
+    EXPECT_EQ(other->messagesOfType(msg::TransponderToClients).front(), transponder);
+    EXPECT_EQ(other->messagesOfType(msg::GameInfoToClients).front(), game);
+    EXPECT_EQ(server->AntennaList()->ItemByAntennaID(301)->AthleteName(), QStringLiteral("Old"));
+
+    // Below version 77 the block has no antennas: no registered transponder is renamed.
+    const QByteArray ancient = TransponderMessage(60, 0, QStringLiteral("Nobody"));
+    sender->send(ancient);
+    ASSERT_TRUE(other->waitForMessages(msg::TransponderToClients, 2));
+    EXPECT_EQ(other->messagesOfType(msg::TransponderToClients).back(), ancient);
+    EXPECT_EQ(server->AntennaList()->ItemByAntennaID(301)->AthleteName(), QStringLiteral("Old"));
+}
+
+TEST_F(ClientRequestsTest, GameArrivingWhileOneIsPendingIsDroppedAndALaterOneAccepted) {
+    auto sender = Connect();
+    auto other = Connect();
+    server->StartRecording(0, false);
+    ASSERT_TRUE(ProcessMessagesFor(5000, [&] { return server->Recording(); }));
+    sender->send(GameMessage(151, 1) + GameMessage(151, 2));
+    ASSERT_TRUE(other->waitForMessages(msg::GameInfoToClients));
+    Settle();
+    EXPECT_EQ(other->messagesOfType(msg::GameInfoToClients),
+              std::vector<QByteArray>{GameMessage(151, 1)});
+    EXPECT_FALSE(server->Requests().GamePending());
+
+    sender->send(GameMessage(151, 3));
+    ASSERT_TRUE(other->waitForMessages(msg::GameInfoToClients, 2));
+    EXPECT_EQ(other->messagesOfType(msg::GameInfoToClients).back(), GameMessage(151, 3));
+    EXPECT_TRUE(sender->messagesOfType(msg::GameInfoToClients).empty());
+    EXPECT_EQ(server->Recorder()->Forwarded().Games, 2);
+}
+
+TEST_F(ClientRequestsTest, BadGameOrTransponderBlockIsReportedAndNotPosted) {
+    TempFolder folder;
+    CrashReporter::SetLogFileName(folder.file(QStringLiteral("crash.log")));
+    const int64_t reportsBefore = CrashReporter::ReportCount();
+    auto sender = Connect();
+    auto other = Connect();
+    // A game whose first LPM time is cut short; a transponder whose name runs past the end.
+    QByteArray badGame = Frame(msg::GameInfoToClients, QByteArray::fromHex("970101"));
+    QByteArray badTransponder = TransponderMessage(151, 301, QStringLiteral("X"), {});
+    badTransponder.chop(2);
+    qToLittleEndian<int32_t>(static_cast<int32_t>(badTransponder.size()),
+                             badTransponder.data() + 4);
+    const QByteArray goodGame = GameMessage(151, 9);
+    sender->send(badGame + badTransponder + goodGame);
+    ASSERT_TRUE(other->waitForMessages(msg::GameInfoToClients));
+    Settle();
+    CrashReporter::SetLogFileName({});
+
+    EXPECT_EQ(CrashReporter::ReportCount(), reportsBefore + 2);
+    EXPECT_EQ(other->messagesOfType(msg::GameInfoToClients), std::vector<QByteArray>{goodGame})
+        << "the pending place was emptied again";
+    EXPECT_TRUE(other->messagesOfType(msg::TransponderToClients).empty());
+    EXPECT_EQ(server->Requests().WaitingTransponders(), 0u);
+    EXPECT_TRUE(sender->peer().isConnected());
+}
+
+TEST_F(ClientRequestsTest, GameOfASenderThatLeftStillGoesToTheRecordingAndEveryClient) {
+    auto sender = Connect();
+    auto second = Connect();
+    auto third = Connect();
+    server->StartRecording(0, false);
+    ASSERT_TRUE(ProcessMessagesFor(5000, [&] { return server->Recording(); }));
+    const QByteArray game = GameMessage(151, 5);
+    sender->send(game);
+    sender->disconnect();
+    ASSERT_TRUE(second->waitForMessages(msg::GameInfoToClients));
+    ASSERT_TRUE(third->waitForMessages(msg::GameInfoToClients));
+    EXPECT_EQ(third->messagesOfType(msg::GameInfoToClients).front(), game);
+    EXPECT_EQ(server->Recorder()->Forwarded().Games, 1);
+}
+
+}  // namespace
+}  // namespace qel::test
