@@ -471,5 +471,48 @@ TEST_F(ClientRequestsTest, GameOfASenderThatLeftStillGoesToTheRecordingAndEveryC
     EXPECT_EQ(server->Recorder()->Forwarded().Games, 1);
 }
 
+TEST_F(ClientRequestsTest, ClientStartsAndStopsARecordingAndAStartDuringOneOnlySetsTheFlag) {
+    auto client = Connect();
+    client->send(Encoded([](QBuffer& d) { TqelProtocol::encodeStartRecording(d, 2, false); }));
+    ASSERT_TRUE(ProcessMessagesFor(5000, [&] { return server->Recording(); }));
+    EXPECT_EQ(server->Recorder()->MaxRecordingTimeInMin(), 2);
+    EXPECT_FALSE(server->BallTrackingVideoRecording());
+
+    client->send(Encoded([](QBuffer& d) { TqelProtocol::encodeStartRecording(d, 5, true); }));
+    ASSERT_TRUE(ProcessMessagesFor(5000, [&] { return server->BallTrackingVideoRecording(); }));
+    Settle();
+    EXPECT_EQ(server->Recorder()->MaxRecordingTimeInMin(), 2);
+    EXPECT_TRUE(
+        owner.Calls.contains(QStringLiteral("log UMClientMessageReceived: msg_StartRecording")));
+
+    client->send(Encoded([](QBuffer& d) { TqelProtocol::encodeStopRecording(d); }));
+    ASSERT_TRUE(client->waitForMessages(msg::MeasurementStateChanged));
+    EXPECT_FALSE(server->Recording());
+    EXPECT_EQ(TypesAfterGreeting(*client),
+              (std::vector<int32_t>{msg::VideoRecording, msg::VideoRecording,
+                                    msg::MeasurementStateChanged}));
+}
+
+TEST_F(ClientRequestsTest, TransponderPastTheWaitingLimitIsDroppedAndLogged) {
+    auto sender = Connect();
+    auto witness = Connect();
+    QByteArray burst;
+    for (size_t i = 0; i <= ClientRequests::MaxWaiting; ++i) {
+        burst += TransponderMessage(151, 500, QStringLiteral("T%1").arg(i));
+    }
+    sender->send(burst);
+    QThread::msleep(50);  // the whole burst is read in one pass
+    ASSERT_TRUE(witness->waitForMessages(msg::TransponderToClients, ClientRequests::MaxWaiting));
+    Settle();
+    const std::vector<QByteArray> received = witness->messagesOfType(msg::TransponderToClients);
+    ASSERT_EQ(received.size(), ClientRequests::MaxWaiting);
+    EXPECT_EQ(received.front(), TransponderMessage(151, 500, QStringLiteral("T0")));
+    EXPECT_EQ(owner.Calls
+                  .filter(QStringLiteral("transponders waiting, transponder of 127.0.0.1 "
+                                         "dropped"))
+                  .size(),
+              1);
+}
+
 }  // namespace
 }  // namespace qel::test
