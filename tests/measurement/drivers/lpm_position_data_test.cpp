@@ -677,3 +677,41 @@ TEST_F(LpmPositionDataTest, RawFileTakesOnlyTheLpmServersRecords) {
 }
 
 }  // namespace
+
+namespace {
+
+// Records the signal levels the driver passes on.
+class SignalLevels : public TqelLPMSystem {
+public:
+    using TqelLPMSystem::TqelLPMSystem;
+    void BaseStationDBValue(uint8_t aPortIndex, uint8_t aDBValue) override {
+        Values.emplace_back(aPortIndex, aDBValue);
+    }
+    std::vector<std::pair<uint8_t, uint8_t>> Values;
+};
+
+TEST_F(LpmPositionDataTest, BaseStationBlockOfTheServersInvalidLongRecords) {
+    field.setIPAbatecServer(kLpmServer.toString());
+    auto* levels = new SignalLevels(config);
+    driver.reset(levels);
+    driver->setCallBack(&owner);
+    driver->setStartupTCPPort(QString::number(FreePort()));
+    Open(dtpLongDataFormat);
+
+    Rec noReference = At(50);
+    noReference.State = 1;
+    QByteArray record = Bytes(noReference, 304);
+    for (int i = 0; i < 20; ++i) {
+        record[64 + 12 * i] = static_cast<char>(0x80 + i);    // port index
+        record[64 + 12 * i + 3] = static_cast<char>(40 + i);  // dB
+    }
+    Send(record, kOtherSender);             // not the LPM server's
+    Send(Bytes(At(150), 304), kLpmServer);  // a valid position carries no levels
+    Send(record, kLpmServer);
+    ASSERT_TRUE(WaitForPositions(3));
+    ASSERT_EQ(levels->Values.size(), 20u);
+    EXPECT_EQ(levels->Values.front(), std::make_pair(uint8_t{0x80}, uint8_t{40}));
+    EXPECT_EQ(levels->Values.back(), std::make_pair(uint8_t{0x93}, uint8_t{59}));
+}
+
+}  // namespace
