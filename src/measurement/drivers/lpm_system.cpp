@@ -885,6 +885,12 @@ void TqelLPMSystem::StopDataLogging() {
 // --- Position data ---
 
 void TqelLPMSystem::LPMDataAvailable() {
+    // A callback that lets messages run must not reach here again while a record of the
+    // buffer is in use; the outer pass reads what arrived meanwhile.
+    qel::ReentryGuard guard(FInDataAvailable);
+    if (!guard.Entered()) {
+        return;
+    }
     try {
         int64_t length = 0;
         uint32_t sender = 0;
@@ -892,7 +898,9 @@ void TqelLPMSystem::LPMDataAvailable() {
         while (qel::PeekDatagram(*FLPMUdpSocket, length, sender)) {
             if (FLPMDataSize <= 0) {
                 char none = 0;
-                FLPMUdpSocket->readDatagram(&none, 0);
+                if (FLPMUdpSocket->readDatagram(&none, 0) < 0) {
+                    break;
+                }
                 continue;
             }
             // A remainder waits only for the rest from its own sender.

@@ -202,6 +202,7 @@ private:
     // A hand-shake message went out on the current hand-shake connection.
     bool FHandshakeSent = false;
     bool FInStop = false;
+    bool FInDataAvailable = false;
     bool FHandlingMessages = false;
 
     int32_t FReceivingError = 0;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTcpServer>
+#include <QThread>
 #include <QUdpSocket>
 #include <QtEndian>
 #include <memory>
@@ -85,6 +86,9 @@ public:
     void stateChanged(TqelMeasurementSystem*, TqelStartupSequence) override {}
     void positionReceived(TqelMeasurementSystem*, const RqelPositionRec& aPosition) override {
         Positions.push_back(aPosition);
+        if (OnPosition) {
+            OnPosition(aPosition);
+        }
         if (aPosition.AntennaID == ThrowFor) {
             throw EInvalidOp(QStringLiteral("no room"));
         }
@@ -96,6 +100,7 @@ public:
     QStringList Logs;
     QStringList Errors;
     uint16_t ThrowFor = 0xFFFF;
+    std::function<void(const RqelPositionRec&)> OnPosition;
 };
 
 class LpmPositionDataTest : public ::testing::Test {
@@ -498,6 +503,24 @@ TEST_F(LpmPositionDataTest, CallbackFailureIsCountedAndLogged) {
         << owner.Logs.join(u'\n').toStdString();
     Send(Bytes(At(350, 6)));
     ASSERT_TRUE(WaitForPositions(4));
+}
+
+TEST_F(LpmPositionDataTest, CallbackThatLetsMessagesRunKeepsTheRecordOrder) {
+    Open();
+    owner.OnPosition = [&](const RqelPositionRec& aPosition) {
+        if (aPosition.AntennaID == 1) {
+            // Read at once, as a callback that lets messages run or polls the driver would.
+            Send(Bytes(At(250, 3)));
+            QThread::msleep(20);
+            driver->LPMDataAvailable();
+            qel::ProcessMessagesFor(20);
+        }
+    };
+    Send(Bytes(At(50, 1)) + Bytes(At(150, 2)));
+    ASSERT_TRUE(WaitForPositions(3));
+    EXPECT_EQ(owner.Positions[0].AntennaID, 1);
+    EXPECT_EQ(owner.Positions[1].AntennaID, 2);
+    EXPECT_EQ(owner.Positions[2].AntennaID, 3);
 }
 
 TEST_F(LpmPositionDataTest, DisabledProtocolDropsDatagrams) {
