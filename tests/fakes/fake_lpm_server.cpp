@@ -26,7 +26,7 @@ FakeLpmServer::~FakeLpmServer() {
     }
 }
 
-quint16 FakeLpmServer::listenHandshakes() {
+quint16 FakeLpmServer::listenHandshakes(const QHostAddress& anAddress) {
     if (!handshakeServer_) {
         handshakeServer_ = new QTcpServer(this);
         connect(handshakeServer_, &QTcpServer::newConnection, this, [this] {
@@ -48,7 +48,7 @@ quint16 FakeLpmServer::listenHandshakes() {
         });
     }
     if (!handshakeServer_->isListening()) {
-        handshakeServer_->listen(QHostAddress::LocalHost, 0);
+        handshakeServer_->listen(anAddress, 0);
     }
     return handshakeServer_->serverPort();
 }
@@ -140,11 +140,15 @@ std::vector<int32_t> FakeLpmServer::receivedCodes() const {
 }
 
 bool FakeLpmServer::sendUdp(const QByteArray& aDatagram, quint16 aPort, const QHostAddress& aFrom) {
-    QUdpSocket socket;
-    if (!socket.bind(aFrom, 0)) {
-        return false;
+    std::unique_ptr<QUdpSocket>& socket = udpSenders_[aFrom.toIPv4Address()];
+    if (!socket) {
+        socket = std::make_unique<QUdpSocket>();
+        if (!socket->bind(aFrom, 0)) {
+            socket.reset();
+            return false;
+        }
     }
-    return socket.writeDatagram(aDatagram, QHostAddress::LocalHost, aPort) == aDatagram.size();
+    return socket->writeDatagram(aDatagram, QHostAddress::LocalHost, aPort) == aDatagram.size();
 }
 
 void FakeLpmServer::onControlData() {

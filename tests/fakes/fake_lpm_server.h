@@ -6,10 +6,12 @@
 #include <QObject>
 #include <QPointer>
 #include <QTcpSocket>
+#include <QUdpSocket>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 class QTcpServer;
@@ -53,8 +55,9 @@ public:
     FakeLpmServer();
     ~FakeLpmServer() override;
 
-    // The hand-shake port, 127.0.0.1 with a free port.
-    quint16 listenHandshakes();
+    // The hand-shake port, a free port on 127.0.0.1 or the address given (127.0.0.2 makes the
+    // fake an LPM server whose address differs from other local senders).
+    quint16 listenHandshakes(const QHostAddress& anAddress = QHostAddress(QHostAddress::LocalHost));
     void stopHandshakes();
     // Each hand-shake connection's bytes, recorded when it closes.
     QList<QByteArray> handshakes() const { return handshakes_; }
@@ -86,7 +89,8 @@ public:
     // Every byte received on control connections, in order.
     QByteArray rawReceived() const { return raw_; }
 
-    // Sends a datagram to 127.0.0.1:aPort from aFrom (127.0.0.1 or 127.0.0.2).
+    // Sends a datagram to 127.0.0.1:aPort from aFrom (127.0.0.1 or 127.0.0.2); one sending socket
+    // per address is kept.
     bool sendUdp(const QByteArray& aDatagram, quint16 aPort,
                  const QHostAddress& aFrom = QHostAddress(QStringLiteral("127.0.0.1")));
 
@@ -113,6 +117,7 @@ private:
     int dropAfterUploadBytes_ = -1;
     std::map<int32_t, std::deque<std::vector<Message>>> scripted_;
     std::map<int32_t, std::vector<Message>> scriptedAlways_;
+    std::map<quint32, std::unique_ptr<QUdpSocket>> udpSenders_;
 };
 
 }  // namespace qel::test

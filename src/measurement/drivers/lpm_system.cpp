@@ -4,12 +4,16 @@
 #include <QFile>
 #include <QHostAddress>
 #include <QTimer>
+#include <QUdpSocket>
 #include <QtEndian>
+#include <algorithm>
 
+#include "foundation/net/udp_datagram.h"
 #include "foundation/settings/field_settings.h"
 #include "foundation/settings/server_config.h"
 #include "foundation/system/relative_paths.h"
 #include "measurement/control/antenna_list.h"
+#include "measurement/drivers/lpm_file_logger.h"
 #include "measurement/drivers/lpm_message_codes.h"
 #include "measurement/drivers/prepared_transponder_ini.h"
 #include "platform/exception.h"
@@ -74,7 +78,10 @@ TqelLPMSystem::TqelLPMSystem(const TqelServerConfig& aConfig, QObject* aParent)
       FtmrWatchDog(new QTimer(this)),
       FTimer1(new QTimer(this)),
       FtmrOnPitch(new QTimer(this)),
-      FPauseTimer(new QTimer(this)) {
+      FPauseTimer(new QTimer(this)),
+      FLPMUdpSocket(new QUdpSocket(this)),
+      FLPMDataLogger(std::make_unique<TqelLPMFileLogger>(aConfig)) {
+    connect(FLPMUdpSocket, &QUdpSocket::readyRead, this, [this] { LPMDataAvailable(); });
     FTimer1->setInterval(1000);
     FTimer1->setSingleShot(true);
     FtmrOnPitch->setInterval(200);
@@ -235,12 +242,45 @@ int32_t TqelLPMSystem::ControlConnectionCount() const {
 // --- Start and stop ---
 
 void TqelLPMSystem::Initialize() {
+    // A Qt socket is closed at once: no waiting for it.
+    FLPMUdpSocket->close();
+    FDataSocketError.clear();
+    if (Field()) {
+        FLPMDataSize = Field()->LPMDataSize();
+    }
     Startup(false);
+}
+
+void TqelLPMSystem::OpenDataSocket() {
+    if (FLPMUdpSocket->state() != QAbstractSocket::UnconnectedState || !Field()) {
+        return;
+    }
+    const int32_t port = Field()->UDPListenPort();
+    // Not shared: a second receiver on the port would silently take datagrams away.
+    if (port >= 0 && port <= 0xFFFF &&
+        FLPMUdpSocket->bind(QHostAddress(QHostAddress::AnyIPv4), static_cast<quint16>(port),
+                            QAbstractSocket::DontShareAddress)) {
+        FDataSocketError.clear();
+        return;
+    }
+    const QString why = port >= 0 && port <= 0xFFFF ? FLPMUdpSocket->errorString()
+                                                    : QStringLiteral("no valid port number");
+    const QString text =
+        QStringLiteral("LPM data port %1 (UDP) could not be opened: %2").arg(port).arg(why);
+    if (text != FDataSocketError) {
+        FDataSocketError = text;
+        ErrorMessage(0, text);
+    }
+}
+
+uint16_t TqelLPMSystem::DataPort() const {
+    return FLPMUdpSocket->state() == QAbstractSocket::BoundState ? FLPMUdpSocket->localPort() : 0;
 }
 
 void TqelLPMSystem::Startup(bool aSendTransponderState) {
     TqelMeasurementSystem::Startup(aSendTransponderState);
     FtmrWatchDog->stop();
+    OpenDataSocket();
     if (FHUBResetting) {
         return;
     }
@@ -251,10 +291,8 @@ void TqelLPMSystem::Startup(bool aSendTransponderState) {
     StatusMessage(0, QStringLiteral("Initiating..."));
     FSendTransponderStateAfterStart = aSendTransponderState;
     FPacketLengthDifferent = 0;
-    FMissedPackets = 0;
     FReceivingError = 0;
-    FLastTimeStampInMS = 0;
-    FFirstLPMDatetime = 0;
+    FLPMTime.Reset();
     FBaseStationDBValuesReceived = false;
     ArmWatchDog(FWatchDogIntervalMs);
     if (FStartUpSequenceInternal > startSendUPDReceiverIP) {
@@ -287,6 +325,7 @@ void TqelLPMSystem::StopMeasurement() {
         SendLPMMessageToAll(MSG_TCP_STOP, 0, 0);
         SetStartUpSequenceInternal(startStopping);
     }
+    FLPMDataLogger->StopLogging();
 }
 
 void TqelLPMSystem::Stop() {
@@ -308,7 +347,9 @@ void TqelLPMSystem::Stop() {
     }
     qel::ProcessMessagesFor(kStopWaitMs);
     CloseControlServer();
+    FLPMUdpSocket->close();
     SetStartUpSequenceInternal(startNone);
+    FLPMDataLogger->StopLogging();
 }
 
 void TqelLPMSystem::StartControlServer() {
@@ -719,6 +760,16 @@ void TqelLPMSystem::LogLPMMessage(int32_t aCode, int32_t aParam0, int32_t aParam
 
 void TqelLPMSystem::SetStartUpSequenceInternal(TqelStartupSequence aState) {
     FStartUpSequenceInternal = aState;
+    if (aState == startRunning && Field()) {
+        QString why;
+        // The size the records are written with, so that the header matches them.
+        if (!FLPMDataLogger->StartLogging(FLPMDataSize, Field()->FieldName(), &why)) {
+            LogMessage(QStringLiteral("LPM data file %1 not created: %2")
+                           .arg(FLPMDataLogger->LPMFilename(), why));
+        }
+    } else if (aState == startNone) {
+        FLPMDataLogger->StopLogging();
+    }
     StateChanged(aState);
 }
 
@@ -829,4 +880,118 @@ void TqelLPMSystem::StartDataLogging() {
 
 void TqelLPMSystem::StopDataLogging() {
     SendLPMMessageToAll(MSG_TCP_DATALOG_DISABLE, 0, 0);
+}
+
+// --- Position data ---
+
+void TqelLPMSystem::LPMDataAvailable() {
+    // A callback that lets messages run must not reach here again while a record of the
+    // buffer is in use; the outer pass reads what arrived meanwhile.
+    qel::ReentryGuard guard(FInDataAvailable);
+    if (!guard.Entered()) {
+        return;
+    }
+    try {
+        int64_t length = 0;
+        uint32_t sender = 0;
+        // readyRead comes once for all datagrams waiting.
+        while (qel::PeekDatagram(*FLPMUdpSocket, length, sender)) {
+            if (FLPMDataSize <= 0) {
+                char none = 0;
+                if (FLPMUdpSocket->readDatagram(&none, 0) < 0) {
+                    break;
+                }
+                continue;
+            }
+            // A remainder waits only for the rest from its own sender.
+            if (FLPMBuffer.Prepare(length, sender)) {
+                ++FNotWholePackedReaded;
+            }
+            const int64_t read = FLPMUdpSocket->readDatagram(
+                reinterpret_cast<char*>(FLPMBuffer.WritePosition()), length);
+            if (read < 0) {
+                break;
+            }
+            int64_t step = FLPMDataSize;
+            if (read % FLPMDataSize != 0) {
+                ++FPacketLengthDifferent;
+                if (read == qel::kLPMMiddleRecord || read == qel::kLPMLongRecord ||
+                    read == qel::kLPMDebugRecord) {
+                    step = read;
+                }
+            }
+            FLPMBuffer.Written(read);
+            const bool fromServer = sender == FLPMAddr;
+            while (const uint8_t* record = FLPMBuffer.Next(step)) {
+                const bool ok = processLPMRecord(record, static_cast<int32_t>(step));
+                if (ok && fromServer) {
+                    WriteRawRecord(record, step);
+                    if (FLPMDataSize == qel::kLPMLongRecord && step >= qel::kLPMLongRecord) {
+                        ProcessBaseStationBlock(record);
+                    }
+                }
+                if (!ok && read == FLPMDataSize) {
+                    FLPMBuffer.ConsumeAll();
+                } else {
+                    FLPMBuffer.Consume(step);
+                }
+            }
+            if (FLPMBuffer.Finish()) {
+                ++FNotWholePackedReaded;
+            }
+        }
+    } catch (...) {
+        // Nothing leaves the socket event; a record's own failure is logged where it happens.
+    }
+}
+
+void TqelLPMSystem::WriteRawRecord(const uint8_t* aRecord, int64_t aLength) {
+    if (aLength >= FLPMDataSize) {
+        FLPMDataLogger->WriteLPMData(aRecord, FLPMDataSize);
+        return;
+    }
+    // A shorter record in a file of longer ones is filled up with zeros, so that the records
+    // after it stay where a reader looks for them.
+    static constexpr uint8_t kZeros[qel::kLPMDebugRecord] = {};
+    FLPMDataLogger->WriteLPMData(aRecord, aLength);
+    FLPMDataLogger->WriteLPMData(kZeros,
+                                 std::min<int64_t>(FLPMDataSize - aLength, qel::kLPMDebugRecord));
+}
+
+bool TqelLPMSystem::processLPMRecord(const uint8_t* aRecord, int32_t aSize) {
+    try {
+        const uint32_t t = qel::LPMRecordTimeMS(aRecord);
+        FLPMTime.Note(t, FFirstMeasurementTimestampMS);
+        qel::LPMDecodeContext context;
+        context.TimeStampInMS = FLPMTime.ToDateTimestamp(t, FFirstMeasurementTimestampMS);
+        context.AccelTimeMS = FLPMTime.LastTimeStampInMS();
+        context.Transponder3D = FConfig.LPMTransponder3D();
+        context.TransponderHeightinMM = FConfig.TransponderHeightinMM();
+        RqelPositionRec position;
+        qel::DecodeLPMRecord(aRecord, aSize, context, position);
+        if (CallBack()) {
+            CallBack()->positionReceived(this, position);
+        }
+        return true;
+    } catch (const std::exception& e) {
+        ++FReceivingError;
+        LogMessage(
+            QStringLiteral("Problem in processLPMRecord: (%1)").arg(qel::DescribeException(e)));
+    } catch (...) {
+        ++FReceivingError;
+        LogMessage(QStringLiteral("Problem in processLPMRecord: (unknown exception)"));
+    }
+    return false;
+}
+
+void TqelLPMSystem::ProcessBaseStationBlock(const uint8_t* aRecord) {
+    // Signal levels come with the records that are no valid position.
+    if (qel::LPMRecordState(aRecord) == 0) {
+        return;
+    }
+    for (int32_t i = 0; i < qel::kLPMBaseStationEntries; ++i) {
+        const uint8_t* entry =
+            aRecord + qel::kLPMBaseStationBlock + i * qel::kLPMBaseStationEntrySize;
+        BaseStationDBValue(entry[0], entry[3]);
+    }
 }

@@ -7,10 +7,13 @@
 #include <deque>
 #include <memory>
 
+#include "measurement/drivers/lpm_position_data.h"
 #include "measurement/drivers/measurement_system.h"
 #include "shared/socket_errors.h"
 
 class QTimer;
+class QUdpSocket;
+class TqelLPMFileLogger;
 class TlpmClientConnection;
 class TlpmClientSocket;
 class TlpmServerSocket;
@@ -29,6 +32,10 @@ struct TReceivedAbatec {
 // server's control connection, first tells the LPM server over two short hand-shake
 // connections where the control PC and the data receiver are, and then walks the start-up
 // sequence (connect, three ini uploads, initialise, start) until the server runs.
+//
+// Position records arrive as UDP datagrams on the field's UDP listen port; each record is
+// decoded in place and handed to the callback's positionReceived, and the records of the LPM
+// server itself go to the raw ".lpm" file while the server runs.
 //
 // Main thread only: sockets, timers and the queued control messages (window message 0x701)
 // all run there, so the driver takes no lock.
@@ -63,7 +70,7 @@ public:
     int32_t MeasurementFrequency() override { return 0; }
     int32_t ReceivingError() override { return FReceivingError; }
     int32_t PacketLengthDifferent() override { return FPacketLengthDifferent; }
-    int32_t MissedPackets() override { return FMissedPackets; }
+    int32_t MissedPackets() override { return FLPMTime.MissedPackets(); }
     int32_t NotWholePackedReaded() override { return FNotWholePackedReaded; }
 
     void PauseTransponder(uint16_t anAntennaID);
@@ -82,6 +89,19 @@ public:
     // The control server's port while it listens, else empty.
     QString ControlPort() const;
     int32_t ControlConnectionCount() const;
+    // The data socket's port while it is bound, else 0.
+    uint16_t DataPort() const;
+    // The reassembly buffer's size in bytes.
+    int64_t LPMBufferSize() const { return FLPMBuffer.Size(); }
+    // The raw data file's writer.
+    const TqelLPMFileLogger& LPMDataLogger() const { return *FLPMDataLogger; }
+
+    // The data socket's event: reads every waiting datagram and decodes its records.
+    void LPMDataAvailable();
+    // Decodes one record of aSize bytes and hands it on; false when that raised.
+    bool processLPMRecord(const uint8_t* aRecord, int32_t aSize);
+    // One base station's signal level from a 304-byte record (aPortIndex: low 7 bits the port).
+    virtual void BaseStationDBValue(uint8_t aPortIndex, uint8_t aDBValue) {}
 
 protected:
     bool event(QEvent* anEvent) override;
@@ -137,6 +157,11 @@ private:
     void ArmWatchDog(int anInterval);
     void StartHandshakeConnect();
     TlpmClientConnection* FirstControlConnection() const;
+    // Binds the data socket when it is closed; a failure is reported once until it changes.
+    void OpenDataSocket();
+    void ProcessBaseStationBlock(const uint8_t* aRecord);
+    // One record to the raw file, at the configured record size.
+    void WriteRawRecord(const uint8_t* aRecord, int64_t aLength);
     QString SettingsFile(const QString& aName) const;
 
     const TqelServerConfig& FConfig;
@@ -177,14 +202,19 @@ private:
     // A hand-shake message went out on the current hand-shake connection.
     bool FHandshakeSent = false;
     bool FInStop = false;
+    bool FInDataAvailable = false;
     bool FHandlingMessages = false;
 
     int32_t FReceivingError = 0;
     int32_t FNotWholePackedReaded = 0;
     int32_t FPacketLengthDifferent = 0;
-    int32_t FMissedPackets = 0;
-    int32_t FLastTimeStampInMS = -1;
-    int32_t FFirstLPMDatetime = 0;
+    qel::LPMTimeBookkeeping FLPMTime;
+    QUdpSocket* FLPMUdpSocket;
+    qel::LPMReassemblyBuffer FLPMBuffer;
+    int32_t FLPMDataSize = qel::kLPMMiddleRecord;
+    std::unique_ptr<TqelLPMFileLogger> FLPMDataLogger;
+    // The last failure to bind the data socket, so that a retry does not repeat it.
+    QString FDataSocketError;
 
     int FWatchDogIntervalMs = 10000;
     int FHandshakeWatchDogIntervalMs = 1000;

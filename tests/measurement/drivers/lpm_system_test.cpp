@@ -94,6 +94,8 @@ protected:
         field.setIPDataReceiver(QStringLiteral("127.0.0.1"));
         controlPort = FreePort();
         field.setLPMPort(controlPort);
+        // Any free data port: the default one may be taken by another run.
+        field.setUDPListenPort(0);
         fake.setControlPort(controlPort);
         driver = std::make_unique<TqelLPMSystem>(config);
         driver->setCallBack(&owner);
