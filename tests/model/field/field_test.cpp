@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <atomic>
 #include <cmath>
 #include <limits>
+#include <thread>
 
 #include "model/dataset/dataset.h"
 #include "model/field/cam_field_loader.h"
@@ -286,6 +288,35 @@ TEST(FieldTest, LargeFieldPassesThroughTheBuffer) {
     auto* copy = static_cast<const TqelFieldPlaneVaruza*>(loaded.getFieldVaruza(0));
     ASSERT_EQ(copy->PointCount(), 10000);
     EXPECT_EQ(copy->getPoint(9999), (RqelFieldPosition{9999, -9999}));
+}
+
+// While a dataset records, its cadence thread reads the field without a lock; reading a stream
+// into that field is refused, so nothing writes what the thread reads (ThreadSanitizer).
+TEST(FieldTest, RecordingFieldIsReadWithoutALock) {
+    TqelField source;
+    source.addSectorDef({1, 0, 500, "Other"});
+    const QByteArray stream = WriteBytes(source);
+
+    TqelDataset dataset;
+    TqelField field(&dataset);
+    field.addSectorDef({1, 0, 100, "Back"});
+    dataset.setRecording(true);
+    std::atomic<bool> stop{false};
+    int64_t sum = 0;
+    std::thread cadence([&] {
+        while (!stop) {
+            sum += field.MeasureBox().LeftTop.XinMM + field.getSector(0).EndInMM +
+                   (field.HasTrack() ? 1 : 0) + dataset.SportType();
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        EXPECT_THROW(ReadBytes(field, stream), EFieldDefinitionError);
+        dataset.setSportType(i % 2 ? sportSoccer : sportTrack);
+    }
+    stop = true;
+    cadence.join();
+    EXPECT_NE(sum, 0);
+    EXPECT_EQ(field.getSector(0).EndInMM, 100);
 }
 
 }  // namespace
