@@ -6,7 +6,7 @@
 #include <limits>
 #include <numbers>
 
-#include "model/field_line.h"
+#include "model/field/field_line.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "foundation/settings/client_config.h"
 #include "model/dataset/dataset_item_type.h"
 #include "model/dataset/dataset_subscribers.h"
 #include "model/dataset/notify_varuza.h"
@@ -65,6 +66,15 @@ public:
     // at once on the caller's thread, first subscriber first.
     void NotifyFieldChanged();
 
+    // Field
+    // The sport of the recording; the field shares it.
+    TqelSports SportType() const { return FSportType.load(); }
+    void setSportType(TqelSports aValue) { FSportType = aValue; }
+    // While recording, the cadence thread reads the field without a lock: it may not be read
+    // from a stream then. The recorder switches it.
+    bool Recording() const { return FRecording.load(); }
+    void setRecording(bool aValue) { FRecording = aValue; }
+
 private:
     void SetModified(bool aValue) { FModified_ = aValue; }
     // Runs aMessage's delivery at once on the main thread, else queues it there.
@@ -78,4 +88,8 @@ private:
     qel::DatasetSubscribers FSubscribers;
     // Lives on the main thread; queued deliveries die with it.
     std::unique_ptr<QObject> FQueueContext;
+
+    // Field
+    std::atomic<TqelSports> FSportType{sportGeneric};
+    std::atomic<bool> FRecording{false};
 };

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "model/field_line.h"
+#include "model/field/field_position.h"
 #include "model/transponder/packed_record.h"
 
 // A box of the field geometry (16 bytes): LeftTop then RightBottom. Left is the smaller X, top

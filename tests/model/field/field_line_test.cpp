@@ -1,4 +1,4 @@
-#include "model/field_line.h"
+#include "model/field/field_line.h"
 
 #include <gtest/gtest.h>
 
