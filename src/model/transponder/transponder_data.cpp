@@ -213,9 +213,11 @@ int32_t TqelTransponderData::GetTeamID(int32_t aTimeStampInMS) const {
     if (Role() == roleReferee) {
         return 2;
     }
-    // Without a game running at that time there is no team.
-    const TqelGame* game = FDataSet ? FDataSet->GameByTime(aTimeStampInMS) : nullptr;
-    (void)game;
+    // The team comes from the game running at that time; games keep no teams yet, so no team
+    // holds the transponder.
+    if (!FDataSet || !FDataSet->GameByTime(aTimeStampInMS)) {
+        return -2;
+    }
     return -2;
 }
 
