@@ -13,6 +13,8 @@
 class IqelDatasetSignals;
 class IqelDataSetCallBack;
 class TqeldbAgilityTest;
+
+// Transponder store
 class TqeldbAnalyzeDef;
 class TqelGame;
 class TqelLap;
@@ -28,6 +30,7 @@ struct AntennaEntry {
     uint8_t Slot = 0;
 };
 }  // namespace qel
+// End of transponder store
 
 // One recording, or one dataset read from its file, in memory.
 //
