@@ -18,7 +18,11 @@ TqelSector::TqelSector(TqelTransponderData* aTransponder, int32_t aSectorIndex, 
     : FTransponder(aTransponder), FSectorIndex(aSectorIndex), FLapIndex(aLapIndex) {}
 
 TqelLap* TqelSector::Lap() const {
-    if (!FTransponder || FLapIndex < 0 || FLapIndex >= FTransponder->LapCount()) {
+    if (!FTransponder) {
+        return nullptr;
+    }
+    std::lock_guard lock(FTransponder->ListLock());
+    if (FLapIndex < 0 || FLapIndex >= FTransponder->LapCount()) {
         return nullptr;
     }
     return FTransponder->getLap(FLapIndex);

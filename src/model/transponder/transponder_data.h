@@ -129,7 +129,7 @@ public:
     // Single elements by reference, for code that has the transponder to itself. No index check.
     RqelRawSample& GetSample(int32_t aIndex) { return FSamples[aIndex]; }
     RqelHeartbeatSample& HeartbeatSample(int32_t anIndex) { return FHeartbeat[anIndex]; }
-    RqelSampleIdx10Hz& Sample10Hz(int32_t anIndex) { return FSampleIdx10Hz[anIndex]; }
+    RqelSampleIdx10Hz& Sample10Hz(int32_t anIndex);
     RqelAccelerometerSample& AccelerometerSample(int32_t anIndex) {
         return FAccelerometer[anIndex];
     }
@@ -145,7 +145,8 @@ public:
     RqelSampleIdx10Hz Get10HzSlot(int32_t anIndex) const;
     void Set10HzSlot(int32_t anIndex, const RqelSampleIdx10Hz& aSlot);
     // Grows the 10 Hz index until it has aLength slots, new slots valid and empty (the live
-    // update extends it so).
+    // update extends it so). Their pages are written only when a slot is: until then a slot
+    // reads as the empty one.
     void Grow10HzIndex(int32_t aLength);
     std::recursive_mutex& IndexLock() const { return FCriticalIndexSection; }
 
@@ -292,6 +293,8 @@ public:
     TqelLap* AddLap(int32_t aTimeInMS);
     TqelSector* AddSector(int32_t aTimeInMS, int32_t aSectorIndex, int32_t aLapIndex);
     void clearLapsAndSectors();
+    // Guards the lap, sector and group lists and each lap's sector list.
+    std::recursive_mutex& ListLock() const { return FListLock; }
     void ResetLapsAndSectors();
 
     // IqelTransponderData
@@ -351,6 +354,12 @@ private:
     void AddHeartbeatSample(int32_t aTimeStampInMS, const RqelLPMSample& aSample);
     void AddAccelerometerSample(int32_t aTimeStampInMS, const RqelLPMSample& aSample);
     void AddBatterySample(int32_t aTimeStampInMS, const RqelLPMSample& aSample);
+    // A new slot: valid, no raw sample of its own, every value 0.
+    static RqelSampleIdx10Hz EmptySlot();
+    // Under the index lock: a slot's value, and writing the empty slot up to anIndex before a
+    // slot there is written.
+    RqelSampleIdx10Hz SlotValue(int32_t anIndex) const;
+    void InitializeSlotsUpTo(int32_t anIndex);
     // aSlot when the index has it, the last available slot up to a second beyond, else -1.
     int32_t AvailableSlot(int32_t aTimeStampInMS, int32_t aSlot) const;
     // The slot of a time for the readers: copies of slot s and, when wanted, s + 1.
@@ -387,6 +396,8 @@ private:
     BatteryArray FBatteryStatus;
     std::atomic<int32_t> FBatteryCount{0};
     Idx10HzArray FSampleIdx10Hz;
+    // Slots below this have been written; the others read as EmptySlot(). Index lock.
+    int32_t FSampleIdx10HzWritten = 0;
     MIPArray FMIPDist1Hz;
     HeartbeatIdxArray FHeartbeatIdx1Hz;
     AccelerometerIdxArray FAccelerometerIdx10Hz;
@@ -403,6 +414,7 @@ private:
     mutable std::recursive_mutex FCriticalIndexSection;
     std::unique_ptr<PositionCacheEntry[]> FPositionCache;
     RqelCalculatedPosition FTempPosition;
+    std::atomic<bool> FTempPositionSet{false};
     TqelCalcPositionFunction FCalcPositionFunction = nullptr;
     std::atomic<uint8_t> FPositionAlgorithm{0};
     std::atomic<int32_t> FPositionSensitivity{0};

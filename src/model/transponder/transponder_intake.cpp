@@ -74,6 +74,7 @@ void TqelTransponderData::AddSample(int32_t aTimeStampInMS, const RqelLPMSample&
         } catch (const qel::ESampleRefused& e) {
             Refuse(e);
         }
+        InitializeSlotsUpTo(slot);
         FSampleIdx10Hz[slot].setLastSampleIndex(index);
     }
     FSampleCount.store(index + 1, std::memory_order_release);

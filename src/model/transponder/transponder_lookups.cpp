@@ -101,26 +101,49 @@ int32_t TqelTransponderData::AccelerometerIdx10Hz(int32_t aSlot) const {
 
 // --- 10 Hz index ---
 
+RqelSampleIdx10Hz TqelTransponderData::EmptySlot() {
+    RqelSampleIdx10Hz empty;
+    empty.SetStatus(RqelSampleIdx10Hz::ValidBit);
+    empty.setLastSampleIndex(-1);
+    return empty;
+}
+
+RqelSampleIdx10Hz TqelTransponderData::SlotValue(int32_t anIndex) const {
+    return anIndex < FSampleIdx10HzWritten ? FSampleIdx10Hz[anIndex] : EmptySlot();
+}
+
+void TqelTransponderData::InitializeSlotsUpTo(int32_t anIndex) {
+    if (anIndex < FSampleIdx10HzWritten) {
+        return;
+    }
+    const RqelSampleIdx10Hz empty = EmptySlot();
+    for (int32_t slot = FSampleIdx10HzWritten; slot <= anIndex; ++slot) {
+        FSampleIdx10Hz[slot] = empty;
+    }
+    FSampleIdx10HzWritten = anIndex + 1;
+}
+
+RqelSampleIdx10Hz& TqelTransponderData::Sample10Hz(int32_t anIndex) {
+    std::lock_guard lock(FCriticalIndexSection);
+    InitializeSlotsUpTo(anIndex);
+    return FSampleIdx10Hz[anIndex];
+}
+
 RqelSampleIdx10Hz TqelTransponderData::Get10HzSlot(int32_t anIndex) const {
     std::lock_guard lock(FCriticalIndexSection);
-    return FSampleIdx10Hz[anIndex];
+    return SlotValue(anIndex);
 }
 
 void TqelTransponderData::Set10HzSlot(int32_t anIndex, const RqelSampleIdx10Hz& aSlot) {
     std::lock_guard lock(FCriticalIndexSection);
+    InitializeSlotsUpTo(anIndex);
     FSampleIdx10Hz[anIndex] = aSlot;
 }
 
 void TqelTransponderData::Grow10HzIndex(int32_t aLength) {
     std::lock_guard lock(FCriticalIndexSection);
-    if (FSampleIdx10Hz.Capacity() >= aLength) {
-        return;
-    }
-    RqelSampleIdx10Hz empty;
-    empty.SetStatus(RqelSampleIdx10Hz::ValidBit);
-    empty.setLastSampleIndex(-1);
     while (FSampleIdx10Hz.Capacity() < aLength) {
-        FSampleIdx10Hz.Grow(empty);
+        FSampleIdx10Hz.Grow();
     }
 }
 
@@ -157,11 +180,11 @@ int32_t TqelTransponderData::SlotCopies(int32_t aTimeStampInMS, RqelSampleIdx10H
     if (slot < 0) {
         return slot;
     }
-    aSlot = FSampleIdx10Hz[slot];
+    aSlot = SlotValue(slot);
     // The next slot counts only once the live update has completed it.
     if (aNext && aTimeStampInMS % 100 > 0 && slot + 1 < FLiveUpdateTimestamp.load() / 100 &&
         slot + 1 < Sample10HzCount()) {
-        *aNext = FSampleIdx10Hz[slot + 1];
+        *aNext = SlotValue(slot + 1);
         aHasNext = true;
     }
     return slot;
@@ -170,13 +193,15 @@ int32_t TqelTransponderData::SlotCopies(int32_t aTimeStampInMS, RqelSampleIdx10H
 RqelCalculatedPosition TqelTransponderData::IndexPosition(int32_t aTimeStampInMS) {
     RqelCalculatedPosition result;
     result.Clear();
-    {
+    // The override is rare: the lock is taken only when one is set.
+    if (FTempPositionSet.load(std::memory_order_acquire)) {
         std::lock_guard lock(FCriticalCacheSection);
         if (FTempPosition.OnField) {
             if (FTempPosition.SpikeLow == aTimeStampInMS) {
                 return FTempPosition;
             }
             FTempPosition.Clear();
+            FTempPositionSet = false;
         }
     }
     RqelSampleIdx10Hz slot;
@@ -312,6 +337,7 @@ void TqelTransponderData::SetTempPosition(int32_t aTimeStampInMS, double aXinM, 
     FTempPosition.SpikeLow = aTimeStampInMS;
     FTempPosition.OnField = true;
     FTempPosition.TransponderID = TPid();
+    FTempPositionSet = true;
 }
 
 // --- Marks ---

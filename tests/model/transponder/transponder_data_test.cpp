@@ -70,6 +70,10 @@ TEST_F(TransponderStore, TenHertzSlotOfATime) {
     for (const auto& [time, slot] : cases) {
         EXPECT_EQ(tp->Get10HzIndex(time), slot) << time;
     }
+    // Slots never written read as new ones.
+    EXPECT_TRUE(tp->Get10HzSlot(99).GetValid());
+    EXPECT_EQ(tp->Get10HzSlot(99).LastSampleIndex(), -1);
+    EXPECT_EQ(tp->Sample10Hz(98).LastSampleIndex(), -1);
     EXPECT_EQ(tp->Get10HzRoundUpIndex(4950), 50);
     EXPECT_EQ(tp->Get10HzRoundUpIndex(-50), -1);
 }
