@@ -5,6 +5,8 @@
 
 #include "database/agility/agility_runs.h"
 #include "model/dataset/dataset_signals.h"
+#include "model/transponder/laps_sectors.h"
+#include "model/transponder/transponder_data.h"
 #include "platform/crash_reporter.h"
 #include "platform/exception.h"
 #include "platform/queued_call.h"
@@ -241,3 +243,44 @@ void TqelDataset::Deliver(const TqelDataSetSignalMessage& aMessage) {
             break;
     }
 }
+
+// Transponder store
+
+TqelPositionAlgorithm TqelDataset::PositionAlgorithm() const {
+    return static_cast<TqelPositionAlgorithm>(FPositionAlgorithm.load());
+}
+
+void TqelDataset::setPositionAlgorithm(TqelPositionAlgorithm aValue) {
+    FPositionAlgorithm = static_cast<uint8_t>(aValue);
+}
+
+int32_t TqelDataset::AntennaIndex(int32_t anAntennaID) const {
+    if (anAntennaID < 0 || anAntennaID >= AntennaIDCount) {
+        return 0;
+    }
+    return FAntennaToTransponderID[anAntennaID].Slot;
+}
+
+void TqelDataset::setAntennaEntry(int32_t anAntennaID, const qel::AntennaEntry& anEntry) {
+    if (anAntennaID >= 0 && anAntennaID < AntennaIDCount) {
+        FAntennaToTransponderID[anAntennaID] = anEntry;
+    }
+}
+
+TqelGame* TqelDataset::GameByTime(int32_t) const {
+    return nullptr;
+}
+
+void TqelDataset::notifyTransponderChanged(TqelTransponderData* aTransponder) {
+    NotifyItemChanged(aTransponder, itemTransponder, aTransponder->TPid());
+}
+
+void TqelDataset::notifyLapAdded(TqelLap* aLap) {
+    NotifyItemAdded(aLap, itemLap, -1);
+}
+
+void TqelDataset::notifySectorAdded(TqelSector* aSector) {
+    NotifyItemAdded(aSector, itemSector, -1);
+}
+
+// End of transponder store

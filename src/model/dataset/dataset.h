@@ -3,6 +3,7 @@
 #include <QObject>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "foundation/settings/client_config.h"
@@ -13,6 +14,24 @@
 class IqelDatasetSignals;
 class IqelDataSetCallBack;
 class TqeldbAgilityTest;
+
+// Transponder store
+class TqeldbAnalyzeDef;
+class TqelGame;
+class TqelLap;
+class TqelSector;
+class TqelTransponderData;
+enum TqelPositionAlgorithm : uint8_t;
+
+namespace qel {
+// An antenna's entry in the dataset's antenna table: the transponder's position in the
+// transponder list and which of its four antennas this is (1..4; 0 for none).
+struct AntennaEntry {
+    int16_t TransponderIndex = 0;
+    uint8_t Slot = 0;
+};
+}  // namespace qel
+// End of transponder store
 
 // One recording, or one dataset read from its file, in memory.
 //
@@ -74,6 +93,54 @@ public:
     // from a stream then. The recorder switches it.
     bool Recording() const { return FRecording.load(); }
     void setRecording(bool aValue) { FRecording = aValue; }
+
+    // Transponder store
+    // What a transponder reads of its dataset. Atomic: the cadence thread and the rebuild tasks
+    // read them while the main thread may change them.
+    TqelPositionAlgorithm PositionAlgorithm() const;
+    void setPositionAlgorithm(TqelPositionAlgorithm aValue);
+    int32_t PositionSensitivity() const { return FPositionSensitivity.load(); }
+    void setPositionSensitivity(int32_t aValue) { FPositionSensitivity = aValue; }
+    bool UseTelemetryIDs() const { return FUseTelemetryIDs.load(); }
+    void setUseTelemetryIDs(bool aValue) { FUseTelemetryIDs = aValue; }
+    int32_t DurationInMS() const { return FDurationInMS.load(); }
+    void setDurationInMS(int32_t aValue) { FDurationInMS = aValue; }
+    int64_t DBDtsID() const { return FDatabaseID.load(); }
+    void setDBDtsID(int64_t aValue) { FDatabaseID = aValue; }
+    bool IndexesNeedsToRebuild() const { return FIndexesNeedsToRebuild.load(); }
+    void setIndexesNeedsToRebuild(bool aValue) { FIndexesNeedsToRebuild = aValue; }
+    // The first analysis definition; not owned, may be absent.
+    TqeldbAnalyzeDef* AnalyzeDef() const { return FAnalyzeDef; }
+    // The field's quarter turns applied to live samples (0..3), in degrees as the field keeps it.
+    double FieldTransposeRotationDegrees() const { return FFieldTransposeRotationDegrees.load(); }
+    void setFieldTransposeRotationDegrees(double aValue) {
+        FFieldTransposeRotationDegrees = aValue;
+    }
+    // The antenna's slot (1..4) at its transponder; 0 for an id outside 0..16383 or never
+    // registered. Main thread.
+    int32_t AntennaIndex(int32_t anAntennaID) const;
+    void setAntennaEntry(int32_t anAntennaID, const qel::AntennaEntry& anEntry);
+    // The game running at that time; null when none.
+    TqelGame* GameByTime(int32_t aTimeInMS) const;
+    // Receives every sector a transponder adds.
+    std::function<void(TqelSector*)> OnNewSector;
+    void notifyTransponderChanged(TqelTransponderData* aTransponder);
+    void notifyLapAdded(TqelLap* aLap);
+    void notifySectorAdded(TqelSector* aSector);
+
+private:
+    static constexpr int32_t AntennaIDCount = 16384;
+    std::atomic<uint8_t> FPositionAlgorithm{0};
+    std::atomic<int32_t> FPositionSensitivity{0};
+    std::atomic<bool> FUseTelemetryIDs{false};
+    std::atomic<int32_t> FDurationInMS{0};
+    std::atomic<int64_t> FDatabaseID{0};
+    std::atomic<bool> FIndexesNeedsToRebuild{false};
+    TqeldbAnalyzeDef* FAnalyzeDef = nullptr;
+    std::atomic<double> FFieldTransposeRotationDegrees{0};
+    std::unique_ptr<qel::AntennaEntry[]> FAntennaToTransponderID =
+        std::make_unique<qel::AntennaEntry[]>(AntennaIDCount);
+    // End of transponder store
 
 private:
     void SetModified(bool aValue) { FModified_ = aValue; }

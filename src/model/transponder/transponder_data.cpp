@@ -1,0 +1,375 @@
+#include "model/transponder/transponder_data.h"
+
+#include "analysis/framework/calculation.h"
+#include "database/datasets/live_position.h"
+#include "database/datasets/transponder_rows.h"
+#include "model/dataset/dataset.h"
+#include "model/transponder/laps_sectors.h"
+#include "platform/exception.h"
+
+namespace {
+
+template <class List>
+void CheckListIndex(const List& aList, int32_t anIndex) {
+    if (anIndex < 0 || anIndex >= static_cast<int32_t>(aList.size())) {
+        throw EArgumentOutOfRangeException(
+            QStringLiteral("Index %1 is outside the list of %2").arg(anIndex).arg(aList.size()));
+    }
+}
+
+}  // namespace
+
+TqelTransponderData::TqelTransponderData(TqelDataset* aDataSet, bool aReadingFromStream)
+    : FDataSet(aDataSet), FDBTransponder(std::make_unique<TqeldbTransponder>(nullptr)) {
+    FTempPosition.Clear();
+    FLapsSectorsLastPos.Clear();
+    if (FDataSet) {
+        FDBTransponder->setDtsID(static_cast<int32_t>(FDataSet->DBDtsID()));
+        TakeDatasetPositionSettings();
+    }
+    FAthleteName = QStringLiteral("Unknown athlete");
+    FCalculation = std::make_unique<TqelCalculation>(this, aReadingFromStream,
+                                                     FDataSet ? FDataSet->AnalyzeDef() : nullptr);
+}
+
+TqelTransponderData::~TqelTransponderData() {
+    FSectors.clear();
+    FLaps.clear();
+    FGroups.clear();
+    FDBTransponder.reset();
+    FDBPosition.reset();
+    FCalculation.reset();
+}
+
+void TqelTransponderData::TakeDatasetPositionSettings() {
+    FPositionSensitivity = FDataSet->PositionSensitivity();
+    SetPositionFunction(FDataSet->PositionAlgorithm());
+}
+
+void TqelTransponderData::setDBPos(std::unique_ptr<TqeldbPosition> aValue) {
+    FDBPosition = std::move(aValue);
+}
+
+// --- Identity and properties ---
+
+void TqelTransponderData::setTPid(int32_t aValue) {
+    FTPid = aValue;
+    {
+        std::lock_guard lock(FPropertyLock);
+        FDBTransponder->setTpID(aValue);
+    }
+    FCalculation->setTransponderID(aValue);
+}
+
+QString TqelTransponderData::ReadText(const QString& aField) const {
+    std::lock_guard lock(FPropertyLock);
+    return aField;
+}
+
+QString TqelTransponderData::VestID() const {
+    return ReadText(FVestID);
+}
+QString TqelTransponderData::AthleteName() const {
+    return ReadText(FAthleteName);
+}
+QString TqelTransponderData::AthleteCategory() const {
+    return ReadText(FAthleteCategory);
+}
+QString TqelTransponderData::Remark() const {
+    return ReadText(FRemark);
+}
+QString TqelTransponderData::ShortCutChar() const {
+    return ReadText(FShortCutChar);
+}
+QString TqelTransponderData::ExternalID() const {
+    return ReadText(FExternalID);
+}
+QString TqelTransponderData::SystemID() const {
+    return ReadText(FSystemID);
+}
+
+void TqelTransponderData::setShortCutChar(const QString& aValue) {
+    std::lock_guard lock(FPropertyLock);
+    FShortCutChar = aValue;
+}
+
+void TqelTransponderData::StoreNotifying(QString& aField, const QString& aValue) {
+    {
+        std::lock_guard lock(FPropertyLock);
+        if (aField == aValue) {
+            return;
+        }
+        aField = aValue;
+    }
+    notifyChanged();
+}
+
+void TqelTransponderData::StoreRowText(QString& aField, const QString& aValue,
+                                       void (TqeldbTransponder::*aSetColumn)(const QString&)) {
+    {
+        std::lock_guard lock(FPropertyLock);
+        if (aField == aValue) {
+            return;
+        }
+        aField = aValue;
+        ((*FDBTransponder).*aSetColumn)(aValue);
+    }
+    notifyChanged();
+}
+
+void TqelTransponderData::setVestID(const QString& aValue) {
+    StoreRowText(FVestID, aValue, &TqeldbTransponder::setVestID);
+}
+
+void TqelTransponderData::setExternalID(const QString& aValue) {
+    StoreRowText(FExternalID, aValue, &TqeldbTransponder::setExternalID);
+}
+
+void TqelTransponderData::setSystemID(const QString& aValue) {
+    StoreRowText(FSystemID, aValue, &TqeldbTransponder::setSystemID);
+}
+
+void TqelTransponderData::notifyChanged() {
+    if (FDataSet) {
+        FDataSet->notifyTransponderChanged(this);
+    }
+}
+
+void TqelTransponderData::setRole(TqelTransponderRole aValue) {
+    if (FRole.exchange(aValue) == aValue) {
+        return;
+    }
+    if (aValue == roleBall) {
+        FPositionSensitivity = 10;
+        SetPositionFunction(posLinearInterpolation);
+    } else if (FDataSet) {
+        TakeDatasetPositionSettings();
+    }
+    notifyChanged();
+}
+
+int32_t TqelTransponderData::PlayerID() {
+    std::lock_guard lock(FPropertyLock);
+    if (FDBTransponder->PlrID() != 0) {
+        FPlayerID = FDBTransponder->PlrID();
+    }
+    return FPlayerID;
+}
+
+QString TqelTransponderData::PlayerRegistrationID() const {
+    std::lock_guard lock(FPropertyLock);
+    if (FPlayerID == 0 && FDBTransponder->PlrID() == 0) {
+        return {};
+    }
+    if (!FDBTransponder->PlayerAssigned()) {
+        return {};
+    }
+    return FDBTransponder->Player().RegistrationID();
+}
+
+int32_t TqelTransponderData::AthleteMaxHeartbeat() const {
+    const int32_t value = FAthleteMaxHeartbeat.load();
+    return value == 0 ? 220 : value;
+}
+
+TqelPositionAlgorithm TqelTransponderData::PositionAlgorithm() const {
+    return static_cast<TqelPositionAlgorithm>(FPositionAlgorithm.load());
+}
+
+void TqelTransponderData::SetPositionFunction(TqelPositionAlgorithm anAlgorithm) {
+    FPositionAlgorithm = static_cast<uint8_t>(anAlgorithm);
+    // The algorithms themselves come with the position smoothing; until one is chosen here
+    // calcPosition answers no position.
+    FCalcPositionFunction = nullptr;
+}
+
+QString TqelTransponderData::ToString() {
+    return ToString(ttsDefault);
+}
+
+QString TqelTransponderData::ToString(TqelTransponderToStringType aType) {
+    if (aType == ttsDefault) {
+        aType = ClientConfig()->DefaultTransponderToString();
+    }
+    switch (aType) {
+        case ttsNameAndTransponderID:
+            return QStringLiteral("(") + VestID() + QStringLiteral(") ") + AthleteName();
+        case ttsNameAndShirtNumber:
+            return AthleteName() + QStringLiteral(" (") + QString::number(ShirtNumber()) +
+                   QStringLiteral(")");
+        case ttsTransponderID:
+            return VestID();
+        case ttsShirtNumber:
+            return QString::number(ShirtNumber());
+        default:
+            return AthleteName();
+    }
+}
+
+int32_t TqelTransponderData::GetTeamID(int32_t aTimeStampInMS) const {
+    if (Role() == roleBall) {
+        return -1;
+    }
+    if (Role() == roleReferee) {
+        return 2;
+    }
+    // The team comes from the game running at that time; games keep no teams yet, so no team
+    // holds the transponder.
+    if (!FDataSet || !FDataSet->GameByTime(aTimeStampInMS)) {
+        return -2;
+    }
+    return -2;
+}
+
+// --- Groups, laps and sectors ---
+
+void TqelTransponderData::AddedToGroup(TqelGroup* aGroup) {
+    std::lock_guard lock(FListLock);
+    if (!FGroups.contains(aGroup)) {
+        FGroups.append(aGroup);
+    }
+}
+
+void TqelTransponderData::RemovedFromGroup(TqelGroup* aGroup) {
+    std::lock_guard lock(FListLock);
+    FGroups.removeOne(aGroup);
+}
+
+int32_t TqelTransponderData::GroupCount() const {
+    std::lock_guard lock(FListLock);
+    return static_cast<int32_t>(FGroups.size());
+}
+
+TqelGroup* TqelTransponderData::getGroup(int32_t anIndex) const {
+    std::lock_guard lock(FListLock);
+    CheckListIndex(FGroups, anIndex);
+    return FGroups[anIndex];
+}
+
+int32_t TqelTransponderData::LapCount() const {
+    std::lock_guard lock(FListLock);
+    return static_cast<int32_t>(FLaps.size());
+}
+
+TqelLap* TqelTransponderData::getLap(int32_t anIndex) const {
+    std::lock_guard lock(FListLock);
+    CheckListIndex(FLaps, anIndex);
+    return FLaps[static_cast<size_t>(anIndex)].get();
+}
+
+int32_t TqelTransponderData::SectorCount() const {
+    std::lock_guard lock(FListLock);
+    return static_cast<int32_t>(FSectors.size());
+}
+
+TqelSector* TqelTransponderData::getSector(int32_t anIndex) const {
+    std::lock_guard lock(FListLock);
+    CheckListIndex(FSectors, anIndex);
+    return FSectors[static_cast<size_t>(anIndex)].get();
+}
+
+TqelLap* TqelTransponderData::AddLap(int32_t aTimeInMS) {
+    std::lock_guard lock(FListLock);
+    if (!FLaps.empty()) {
+        // A lap is announced once it is complete.
+        TqelLap* closed = FLaps.back().get();
+        closed->setExitInMS(aTimeInMS);
+        if (FDataSet) {
+            FDataSet->notifyLapAdded(closed);
+        }
+    }
+    auto lap = std::make_unique<TqelLap>(this);
+    lap->setEntryInMS(aTimeInMS);
+    lap->setExitInMS(-1);
+    FLaps.push_back(std::move(lap));
+    TqelLap* added = FLaps.back().get();
+    added->SetLapNumber(static_cast<int32_t>(FLaps.size()));
+    return added;
+}
+
+TqelSector* TqelTransponderData::AddSector(int32_t aTimeInMS, int32_t aSectorIndex,
+                                           int32_t aLapIndex) {
+    std::lock_guard lock(FListLock);
+    if (!FSectors.empty()) {
+        FSectors.back()->setExitInMS(aTimeInMS);
+    }
+    auto sector = std::make_unique<TqelSector>(this, aSectorIndex, aLapIndex);
+    sector->setEntryInMS(aTimeInMS);
+    FSectors.push_back(std::move(sector));
+    TqelSector* added = FSectors.back().get();
+    added->SetSectorNr(static_cast<int32_t>(FSectors.size()));
+    if (TqelLap* lap = added->Lap()) {
+        lap->Sectors().append(added);
+    }
+    if (FDataSet) {
+        if (FDataSet->OnNewSector) {
+            FDataSet->OnNewSector(added);
+        }
+        FDataSet->notifySectorAdded(added);
+    }
+    return added;
+}
+
+void TqelTransponderData::clearLapsAndSectors() {
+    {
+        std::lock_guard lock(FListLock);
+        FSectors.clear();
+        FLaps.clear();
+    }
+    if (FDataSet) {
+        FDataSet->NotifyItemsCleared(itemLap);
+    }
+}
+
+void TqelTransponderData::ResetLapsAndSectors() {
+    clearLapsAndSectors();
+    FLapsSectorsLastTimeStamp = 0;
+}
+
+// --- Calculations answered by the position, motion and telemetry algorithms ---
+
+RqelCalculatedPosition TqelTransponderData::calcPosition(int32_t aTimeStampInMS) {
+    if (FCalcPositionFunction) {
+        return (this->*FCalcPositionFunction)(aTimeStampInMS);
+    }
+    RqelCalculatedPosition position;
+    position.Clear();
+    position.TransponderID = TPid();
+    return position;
+}
+
+double TqelTransponderData::calcSpeed(int32_t, bool& aIsValid, int32_t) {
+    aIsValid = false;
+    return 0;
+}
+
+double TqelTransponderData::calcSpeed(int32_t, int32_t) {
+    return 0;
+}
+double TqelTransponderData::calcAcceleration(int32_t) {
+    return 0;
+}
+double TqelTransponderData::calcImpact(int32_t) {
+    return 0;
+}
+double TqelTransponderData::calcLowPassGrav(int32_t) {
+    return 0;
+}
+double TqelTransponderData::calcHeartbeat(int32_t, bool) {
+    return 0;
+}
+double TqelTransponderData::calcAverageHeartbeat(int32_t, int32_t) {
+    return 0;
+}
+double TqelTransponderData::calcDistance(int32_t, int32_t) {
+    return 0;
+}
+bool TqelTransponderData::isOnField(int32_t) {
+    return false;
+}
+bool TqelTransponderData::isOnField(const RqelCalculatedPosition&) {
+    return false;
+}
+double TqelTransponderData::calcEnergy(double, double, double) {
+    return 0;
+}

@@ -1,0 +1,459 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "foundation/model_interfaces.h"
+#include "foundation/settings/client_config.h"
+#include "foundation/settings/client_config_lists.h"
+#include "model/dataset/notify_varuza.h"
+#include "model/transponder/accelerometer_filter.h"
+#include "model/transponder/block_array.h"
+#include "model/transponder/raw_sample.h"
+#include "model/transponder/sample_index.h"
+#include "model/transponder/telemetry_samples.h"
+
+class TqelCalculation;
+class TqelDataset;
+class TqelGroup;
+class TqelLap;
+class TqelSector;
+class TqeldbPosition;
+class TqeldbTransponder;
+
+// One tracked object of a recording (athlete, ball, referee, ...): its samples, the time indexes
+// over them, its position cache, the athlete's properties and its laps and sectors.
+//
+// Threads. The main thread appends samples (AddSample) and sets properties; the cadence thread
+// grows and fills the 10 Hz index (live update) and adds laps; the web interface and feeds read.
+// - Sample arrays and indexes live in never-moving blocks (qel::BlockArray); their counts are
+//   atomic, raised with release after the element is written, so a reader that loads a count
+//   with acquire may read every element below it. Only the main thread appends.
+// - The 10 Hz slots change after they exist (the intake's link, the live update): their values
+//   are copied in and out under FCriticalIndexSection, which also guards the growth of the 10 Hz
+//   and 1 Hz MIP indexes. It is recursive: the live update holds it while calling index readers.
+// - The position cache and the one-shot position override are guarded by FCriticalCacheSection.
+// - Numeric properties are atomic; strings and the database row's columns are guarded by
+//   FPropertyLock; the lap, sector and group lists by FListLock.
+// By-reference accessors (GetSample, Sample10Hz, HeartbeatSample, ...) are for code that has the
+// transponder to itself: file reading, rebuilds.
+class TqelTransponderData : public TNotifyVaruza, public IqelTransponderData {
+public:
+    // Growth steps of the arrays, and their block tables: large enough for the longest time a
+    // raw sample holds, with room for bursts; a source beyond that is refused.
+    static constexpr int32_t SampleStep = 500000;
+    static constexpr int32_t Idx10HzStep = 36000;
+    static constexpr int32_t MIPStep = 3600;
+    static constexpr int32_t HeartbeatStep = 2500;
+    static constexpr int32_t HeartbeatIdxStep = 3600;
+    static constexpr int32_t AccelerometerStep = 250000;
+    static constexpr int32_t AccelerometerIdxStep = 25000;
+    static constexpr int32_t BatteryStep = 240;
+    // The last time a raw sample holds without wrapping.
+    static constexpr int32_t MaxSampleTimeInMS = 26843545;
+    static constexpr int32_t PositionCacheSize = 39000;
+
+    using SampleArray = qel::BlockArray<RqelRawSample, SampleStep, 64>;
+    using Idx10HzArray = qel::BlockArray<RqelSampleIdx10Hz, Idx10HzStep, 8>;
+    using MIPArray = qel::BlockArray<TqelMIPDistValue, MIPStep, 8>;
+    using HeartbeatArray = qel::BlockArray<RqelHeartbeatSample, HeartbeatStep, 1024>;
+    using HeartbeatIdxArray = qel::BlockArray<int32_t, HeartbeatIdxStep, 8>;
+    using AccelerometerArray = qel::BlockArray<RqelAccelerometerSample, AccelerometerStep, 64>;
+    using AccelerometerFilteredArray =
+        qel::BlockArray<RqelAccelerometerFiltered, AccelerometerStep, 64>;
+    using AccelerometerIdxArray = qel::BlockArray<int32_t, AccelerometerIdxStep, 11>;
+    using BatteryArray = qel::BlockArray<RqelBatterySample, BatteryStep, 1024>;
+
+    using TqelCalcPositionFunction = RqelCalculatedPosition (TqelTransponderData::*)(int32_t);
+
+    // aDataSet may be absent (a transponder received from a peer): then nothing notifies and no
+    // dataset setting is taken.
+    TqelTransponderData(TqelDataset* aDataSet, bool aReadingFromStream);
+    ~TqelTransponderData() override;
+
+    // Identity and links
+    int32_t TPIndex() const { return FID.load(); }
+    void SetTPIndex(int32_t anIndex) { FID = anIndex; }
+    int32_t TPid() const { return FTPid.load(); }
+    // Also into the database row and the analysis run; no notice.
+    void setTPid(int32_t aValue);
+    QString VestID() const;
+    void setVestID(const QString& aValue);
+    uint16_t Antenna1ID() const { return FAntenna1ID; }
+    void setAntenna1ID(uint16_t aValue) { FAntenna1ID = aValue; }
+    uint16_t Antenna2ID() const { return FAntenna2ID; }
+    void setAntenna2ID(uint16_t aValue) { FAntenna2ID = aValue; }
+    uint16_t Antenna3ID() const { return FAntenna3ID; }
+    void setAntenna3ID(uint16_t aValue) { FAntenna3ID = aValue; }
+    uint16_t Antenna4ID() const { return FAntenna4ID; }
+    void setAntenna4ID(uint16_t aValue) { FAntenna4ID = aValue; }
+    TqelDataset* Dataset() const { return FDataSet; }
+    TqeldbTransponder& DBTransponder() { return *FDBTransponder; }
+    TqeldbPosition* DBPos() const { return FDBPosition.get(); }
+    void setDBPos(std::unique_ptr<TqeldbPosition> aValue);
+    TqelCalculation* Calculation() const { return FCalculation.get(); }
+
+    // Sample intake: stores one live sample at aTimeStampInMS (dataset time). A negative time
+    // or an unknown antenna slot is ignored. A time beyond MaxSampleTimeInMS, or a sample whose
+    // array is full, raises qel::ESampleRefused and is counted in RefusedSampleCount; telemetry
+    // refused that way leaves the position sample stored.
+    void AddSample(int32_t aTimeStampInMS, const RqelLPMSample& aSample);
+    int64_t RefusedSampleCount() const { return FRefusedSampleCount.load(); }
+    // Fills filtered accelerometer record anAccelIndex from its sample, in arrival order.
+    void FilterAccelerometerData(int32_t anAccelIndex);
+
+    // Counts
+    int32_t SampleCount() const { return FSampleCount.load(std::memory_order_acquire); }
+    int32_t SampleCapacity() const { return FSamples.Capacity(); }
+    int32_t HeartbeatCount() const { return FHeartbeatCount.load(std::memory_order_acquire); }
+    int32_t HeartbeatCapacity() const { return FHeartbeat.Capacity(); }
+    bool HeartbeatFiltered() const { return FHeartbeatFiltered.load(); }
+    int32_t AccelerometerCount() const {
+        return FAccelerometerCount.load(std::memory_order_acquire);
+    }
+    int32_t BatteryCount() const { return FBatteryCount.load(std::memory_order_acquire); }
+    int32_t BatteryCapacity() const { return FBatteryStatus.Capacity(); }
+    // The 10 Hz index length.
+    int32_t Sample10HzCount() const { return FSampleIdx10Hz.Capacity(); }
+    int32_t MIPDist1HzCapacity() const { return FMIPDist1Hz.Capacity(); }
+    int32_t HeartbeatIdx1HzCapacity() const { return FHeartbeatIdx1Hz.Capacity(); }
+    int32_t AccelerometerIdx10HzCapacity() const { return FAccelerometerIdx10Hz.Capacity(); }
+    int32_t LiveUpdateTimestamp() const { return FLiveUpdateTimestamp.load(); }
+    void setLiveUpdateTimestamp(int32_t aValue) { FLiveUpdateTimestamp = aValue; }
+
+    // Single elements by reference, for code that has the transponder to itself. No index check.
+    RqelRawSample& GetSample(int32_t aIndex) { return FSamples[aIndex]; }
+    RqelHeartbeatSample& HeartbeatSample(int32_t anIndex) { return FHeartbeat[anIndex]; }
+    RqelSampleIdx10Hz& Sample10Hz(int32_t anIndex);
+    RqelAccelerometerSample& AccelerometerSample(int32_t anIndex) {
+        return FAccelerometer[anIndex];
+    }
+    RqelAccelerometerFiltered& AccelerometerFiltered(int32_t anIndex) {
+        return FAccelerometerFiltered[anIndex];
+    }
+    RqelBatterySample& BatterySample(int32_t anIndex) { return FBatteryStatus[anIndex]; }
+    // Index entries: a sample index, or -1 for none. Readable from any thread.
+    int32_t HeartbeatIdx1Hz(int32_t aSecond) const;
+    int32_t AccelerometerIdx10Hz(int32_t aSlot) const;
+
+    // A 10 Hz slot copied in or out under the index lock; safe beside the live update.
+    RqelSampleIdx10Hz Get10HzSlot(int32_t anIndex) const;
+    void Set10HzSlot(int32_t anIndex, const RqelSampleIdx10Hz& aSlot);
+    // Grows the 10 Hz index until it has aLength slots, new slots valid and empty (the live
+    // update extends it so). Their pages are written only when a slot is: until then a slot
+    // reads as the empty one.
+    void Grow10HzIndex(int32_t aLength);
+    std::recursive_mutex& IndexLock() const { return FCriticalIndexSection; }
+
+    // Lookups over the raw samples (binary search; with equal times the last of them).
+    int32_t getSampleIndex(int32_t aTimeStampInMS) const;
+    int32_t getLastSampleIndexBefore(int32_t aTimeStampInMS, int32_t aRangeInMS) const;
+    int32_t getFirstSampleIndexAfter(int32_t aTimeStampInMS, int32_t aRangeInMS) const;
+    int32_t countSamples(int32_t aStartTimestampInMS, int32_t anEndTimestampInMS) const;
+    // -1 without samples; the index is clamped to the samples.
+    int32_t getSampleTime(int32_t anIndex) const;
+    int32_t GetSampleTimeInMS(int32_t anIndex) const { return getSampleTime(anIndex); }
+    int32_t getLastSampleTime() const;
+
+    // Raw sample readers; no index check.
+    double getRawSampleX(int32_t anIndex) const { return FSamples[anIndex].XinMM() / 1000.0; }
+    double getRawSampleY(int32_t anIndex) const { return FSamples[anIndex].YinMM() / 1000.0; }
+    int32_t getRawSampleXinMM(int32_t anIndex) const { return FSamples[anIndex].XinMM(); }
+    int32_t getRawSampleYinMM(int32_t anIndex) const { return FSamples[anIndex].YinMM(); }
+    int32_t getRawSampleAntenna(int32_t anIndex) const { return FSamples[anIndex].GetAntenna(); }
+    int32_t GetSampleAntenna(int32_t anIndex) const { return FSamples[anIndex].GetAntenna(); }
+    int32_t GetSampleQuality(int32_t anIndex) const { return FSamples[anIndex].GetQuality(); }
+    int32_t GetSampleXinMM(int32_t anIndex) const { return FSamples[anIndex].XinMM(); }
+    int32_t GetSampleYinMM(int32_t anIndex) const { return FSamples[anIndex].YinMM(); }
+    int32_t GetSampleZinMM(int32_t anIndex) const { return FSamples[anIndex].ZinMM(); }
+    double GetSampleXinM(int32_t anIndex) const { return GetSampleXinMM(anIndex) / 1000.0; }
+    double GetSampleYinM(int32_t anIndex) const { return GetSampleYinMM(anIndex) / 1000.0; }
+    double GetSampleZinM(int32_t anIndex) const { return GetSampleZinMM(anIndex) / 1000.0; }
+    double GetSampleDistanceInM(int32_t anIndex) const {
+        return FSamples[anIndex].DistanceInMM() / 1000.0;
+    }
+    double GetSampleSpeed(int32_t anIndex) const { return FSamples[anIndex].SpeedInMS(); }
+    // The rate of heartbeat sample anIndex, spikes and invalid mark disregarded.
+    double GetRawHeartbeat(int32_t anIndex) const;
+
+    // 10 Hz slot of a time: the slot, the last available one up to a second beyond the index,
+    // else -1 (also for a negative time).
+    int32_t Get10HzIndex(int32_t aTimeStampInMS) const;
+    int32_t Get10HzRoundUpIndex(int32_t aTimeStampInMS) const;
+
+    // Readers of the 10 Hz index; 0 (or a cleared position) when the time has no slot.
+    RqelCalculatedPosition IndexPosition(int32_t aTimeStampInMS);
+    double indexSpeed(int32_t aTimeStampInMS) const;
+    double indexAcceleration(int32_t aTimeStampInMS) const;
+    double indexHeartbeat(int32_t aTimeStampInMS) const;
+    double indexDistance(int32_t aStartTimestampInMS, int32_t aEndTimestampInMS) const;
+    double IndexHIDinM(int32_t aStartTimeInMS, int32_t aEndTimeInMS) const;
+
+    // Position cache: one entry per time modulo PositionCacheSize, allocated on first use.
+    bool CachedPosition(int32_t aTimeStampInMS, RqelCalculatedPosition& aPosition) const;
+    void CachePosition(int32_t aTimeStampInMS, const RqelCalculatedPosition& aPosition);
+    void invalidatePositionCache();
+    bool PositionCacheAllocated() const;
+    // The one-shot override that IndexPosition answers once for its time.
+    void SetTempPosition(int32_t aTimeStampInMS, double aXinM, double aYinM);
+
+    // Position algorithm
+    int32_t PositionSensitivity() const { return FPositionSensitivity.load(); }
+    void setPositionSensitivity(int32_t aValue) { FPositionSensitivity = aValue; }
+    TqelPositionAlgorithm PositionAlgorithm() const;
+    void SetPositionFunction(TqelPositionAlgorithm anAlgorithm);
+
+    // Samples
+    void clearMarks();
+    // Asks the dataset for a rebuild and marks the raw samples of the range invalidated.
+    void InvalidatePositions(int32_t aStartTimeInMS, int32_t aEndTimeInMS);
+    void setPositionStatus(int32_t aStartTimeInMS, int32_t aEndTimeInMS, TqelDataStatus aStatus);
+
+    // Athlete properties. Setters that notify tell the dataset only when the value changes (a
+    // NaN always does).
+    TqelTransponderRole Role() const { return FRole.load(); }
+    void setRole(TqelTransponderRole aValue);
+    int32_t PlayerID();
+    void setPlayerID(int32_t aValue) { FPlayerID = aValue; }
+    QString PlayerRegistrationID() const;
+    int32_t PlayerRole() const { return FPlayerRole.load(); }
+    void setPlayerRole(int32_t aValue) { StoreNotifying(FPlayerRole, aValue); }
+    int32_t FormationPlace() const { return FFormationPlace.load(); }
+    void setFormationPlace(int32_t aValue) { FFormationPlace = aValue; }
+    QString AthleteName() const;
+    void setAthleteName(const QString& aValue) { StoreNotifying(FAthleteName, aValue); }
+    QString AthleteCategory() const;
+    void setAthleteCategory(const QString& aValue) { StoreNotifying(FAthleteCategory, aValue); }
+    QString Remark() const;
+    void setRemark(const QString& aValue) { StoreNotifying(FRemark, aValue); }
+    QString ShortCutChar() const;
+    void setShortCutChar(const QString& aValue);
+    QString ExternalID() const;
+    void setExternalID(const QString& aValue);
+    QString SystemID() const;
+    void setSystemID(const QString& aValue);
+    uint32_t AthleteColor() const { return FAthleteColor.load(); }
+    void setAthleteColor(uint32_t aValue) { StoreNotifying(FAthleteColor, aValue); }
+    int32_t ShirtNumber() const { return FShirtNumber.load(); }
+    void setShirtNumber(int32_t aValue) { StoreNotifying(FShirtNumber, aValue); }
+    bool VisibleIn3D() const { return FVisibleIn3D.load(); }
+    void setVisibleIn3D(bool aValue) { StoreNotifying(FVisibleIn3D, aValue); }
+    // 220 when not set.
+    int32_t AthleteMaxHeartbeat() const;
+    void setAthleteMaxHeartbeat(int32_t aValue) { StoreNotifying(FAthleteMaxHeartbeat, aValue); }
+    double AthleteMaxSpeed() const { return FAthleteMaxSpeed.load(); }
+    void setAthleteMaxSpeed(double aValue) { StoreNotifying(FAthleteMaxSpeed, aValue); }
+    double AthleteMaxAcceleration() const { return FAthleteMaxAcceleration.load(); }
+    void setAthleteMaxAcceleration(double aValue) {
+        StoreNotifying(FAthleteMaxAcceleration, aValue);
+    }
+    double AthleteMaxDeceleration() const { return FAthleteMaxDeceleration.load(); }
+    void setAthleteMaxDeceleration(double aValue) {
+        StoreNotifying(FAthleteMaxDeceleration, aValue);
+    }
+    double AthleteWeight() const { return FAthleteWeight.load(); }
+    void setAthleteWeight(double aValue) { StoreNotifying(FAthleteWeight, aValue); }
+    double AthleteHeight() const { return FAthleteHeight.load(); }
+    void setAthleteHeight(double aValue) { StoreNotifying(FAthleteHeight, aValue); }
+    double AthleteRecon() const { return FAthleteRecon.load(); }
+    void setAthleteRecon(double aValue) { StoreNotifying(FAthleteRecon, aValue); }
+    double AthleteFTP() const { return FAthleteFTP.load(); }
+    void setAthleteFTP(double aValue) { StoreNotifying(FAthleteFTP, aValue); }
+    int32_t AthleteFTPtime() const { return FAthleteFTPtime.load(); }
+    void setAthleteFTPtime(int32_t aValue) { StoreNotifying(FAthleteFTPtime, aValue); }
+    double AthleteMaxPowerWkg() const { return FAthleteMaxPowerWkg.load(); }
+    void setAthleteMaxPowerWkg(double aValue) { StoreNotifying(FAthleteMaxPowerWkg, aValue); }
+    int32_t AthletePreferredArm() const { return FAthletePreferredArm.load(); }
+    void setAthletePreferredArm(int32_t aValue) { StoreNotifying(FAthletePreferredArm, aValue); }
+    bool BadData() const { return FBadData.load(); }
+    void setBadData(bool aValue) { FBadData = aValue; }
+    bool BadHB() const { return FBadHB.load(); }
+    void setBadHB(bool aValue) { FBadHB = aValue; }
+
+    // Team of the transponder at a time: -1 ball, 2 referee, else by the game running then
+    // (-2 without one).
+    int32_t GetTeamID(int32_t aTimeStampInMS) const;
+
+    // Groups (not owned), laps and sectors (owned). The getters raise
+    // EArgumentOutOfRangeException for an index outside the list.
+    void AddedToGroup(TqelGroup* aGroup);
+    void RemovedFromGroup(TqelGroup* aGroup);
+    int32_t GroupCount() const;
+    TqelGroup* getGroup(int32_t anIndex) const;
+    int32_t LapCount() const;
+    TqelLap* getLap(int32_t anIndex) const;
+    int32_t SectorCount() const;
+    TqelSector* getSector(int32_t anIndex) const;
+    // Closes the open lap (announcing it now) and opens a new one at aTimeInMS.
+    TqelLap* AddLap(int32_t aTimeInMS);
+    TqelSector* AddSector(int32_t aTimeInMS, int32_t aSectorIndex, int32_t aLapIndex);
+    void clearLapsAndSectors();
+    // Guards the lap, sector and group lists and each lap's sector list.
+    std::recursive_mutex& ListLock() const { return FListLock; }
+    void ResetLapsAndSectors();
+
+    // IqelTransponderData
+    TqelTransponderData* GetTransponderVaruza() override { return this; }
+    int32_t GetTPid() override { return TPid(); }
+    RqelCalculatedPosition calcPosition(int32_t aTimeStampInMS) override;
+    uint32_t GetAthleteColor() override { return AthleteColor(); }
+    QString ToString() override;
+    QString ToString(TqelTransponderToStringType aType) override;
+    double calcSpeed(int32_t aTimeStampInMS, bool& aIsValid, int32_t aSpeedFrameInterval) override;
+    double calcSpeed(int32_t aTimeStampInMS, int32_t aSpeedFrameInterval) override;
+    double calcAcceleration(int32_t aTimeStampInMS) override;
+    double calcImpact(int32_t aTimeStampInMS) override;
+    double calcLowPassGrav(int32_t aTimeStampInMS) override;
+    double calcHeartbeat(int32_t aTimeStampInMS, bool aShowSpikes) override;
+    double calcAverageHeartbeat(int32_t aStartTimeInMS, int32_t aEndTimeInMS) override;
+    double calcDistance(int32_t aStartTimestampInMS, int32_t aEndTimestampInMS) override;
+    bool isOnField(int32_t aTimeStampInMS) override;
+    bool isOnField(const RqelCalculatedPosition& aPos) override;
+    double calcEnergy(double aSpeed, double aAccel, double aECCRF) override;
+    double GetAthleteWeight() override { return AthleteWeight(); }
+    double GetAthleteMaxSpeed() override { return AthleteMaxSpeed(); }
+    double GetAthleteMaxAcceleration() override { return AthleteMaxAcceleration(); }
+    double GetAthleteMaxDeceleration() override { return AthleteMaxDeceleration(); }
+    double GetAthleteRecon() override { return AthleteRecon(); }
+    int32_t GetAthleteMaxHeartbeat() override { return AthleteMaxHeartbeat(); }
+    int32_t GetPlayerID() override { return PlayerID(); }
+
+    // Smaller block tables, for tests of a full store.
+    SampleArray& SamplesForTest() { return FSamples; }
+    HeartbeatArray& HeartbeatForTest() { return FHeartbeat; }
+
+private:
+    struct PositionCacheEntry {
+        int32_t TimeStamp;
+        RqelCalculatedPosition Position;
+    };
+
+    template <class T>
+    void StoreNotifying(std::atomic<T>& aField, T aValue) {
+        if (aField.load() == aValue && aValue == aValue) {
+            return;
+        }
+        aField = aValue;
+        notifyChanged();
+    }
+    void StoreNotifying(QString& aField, const QString& aValue);
+    // The same for a property that is also a column of the database row.
+    void StoreRowText(QString& aField, const QString& aValue,
+                      void (TqeldbTransponder::*aSetColumn)(const QString&));
+    QString ReadText(const QString& aField) const;
+    void notifyChanged();
+    [[noreturn]] void Refuse(const qel::ESampleRefused& anError);
+    void TakeDatasetPositionSettings();
+
+    // Intake steps
+    void AddHeartbeatSample(int32_t aTimeStampInMS, const RqelLPMSample& aSample);
+    void AddAccelerometerSample(int32_t aTimeStampInMS, const RqelLPMSample& aSample);
+    void AddBatterySample(int32_t aTimeStampInMS, const RqelLPMSample& aSample);
+    // A new slot: valid, no raw sample of its own, every value 0.
+    static RqelSampleIdx10Hz EmptySlot();
+    // Under the index lock: a slot's value, and writing the empty slot up to anIndex before a
+    // slot there is written.
+    RqelSampleIdx10Hz SlotValue(int32_t anIndex) const;
+    void InitializeSlotsUpTo(int32_t anIndex);
+    // aSlot when the index has it, the last available slot up to a second beyond, else -1.
+    int32_t AvailableSlot(int32_t aTimeStampInMS, int32_t aSlot) const;
+    // The slot of a time for the readers: copies of slot s and, when wanted, s + 1.
+    int32_t SlotCopies(int32_t aTimeStampInMS, RqelSampleIdx10Hz& aSlot, RqelSampleIdx10Hz* aNext,
+                       bool& aHasNext) const;
+    double InterpolatedSlotValue(int32_t aTimeStampInMS,
+                                 double (RqelSampleIdx10Hz::*aValue)() const) const;
+    double SlotDifference(int32_t aStartTimeInMS, int32_t anEndTimeInMS,
+                          int32_t (RqelSampleIdx10Hz::*aValue)() const) const;
+
+    // Identity and links
+    std::atomic<int32_t> FID{-1};
+    std::atomic<int32_t> FTPid{0};
+    QString FVestID;
+    uint16_t FAntenna1ID = 0;
+    uint16_t FAntenna2ID = 0;
+    uint16_t FAntenna3ID = 0;
+    uint16_t FAntenna4ID = 0;
+    TqelDataset* FDataSet;
+    std::unique_ptr<TqeldbTransponder> FDBTransponder;
+    std::unique_ptr<TqeldbPosition> FDBPosition;
+    std::unique_ptr<TqelCalculation> FCalculation;
+
+    // Samples and indexes
+    SampleArray FSamples;
+    std::atomic<int32_t> FSampleCount{0};
+    HeartbeatArray FHeartbeat;
+    std::atomic<int32_t> FHeartbeatCount{0};
+    std::atomic<bool> FHeartbeatFiltered{false};
+    AccelerometerArray FAccelerometer;
+    AccelerometerFilteredArray FAccelerometerFiltered;
+    std::atomic<int32_t> FAccelerometerCount{0};
+    RqelAccelerometerFilteringData FAccelerometerFilteringData;
+    BatteryArray FBatteryStatus;
+    std::atomic<int32_t> FBatteryCount{0};
+    Idx10HzArray FSampleIdx10Hz;
+    // Slots below this have been written; the others read as EmptySlot(). Index lock.
+    int32_t FSampleIdx10HzWritten = 0;
+    MIPArray FMIPDist1Hz;
+    HeartbeatIdxArray FHeartbeatIdx1Hz;
+    AccelerometerIdxArray FAccelerometerIdx10Hz;
+    int32_t FAccelerometerIdx10HzLast = 0;
+    std::atomic<int32_t> FLiveUpdateTimestamp{0};
+    std::atomic<int32_t> FLiveUpdateTimestampCalculator{0};
+    std::atomic<int32_t> FLiveDBPositionTimeStamp{0};
+    std::atomic<int32_t> FPreliminaryIndex{0};
+    std::atomic<int32_t> FLiveSendSummaryDataTS{0};
+    std::atomic<int64_t> FRefusedSampleCount{0};
+
+    // Position cache and locks
+    mutable std::mutex FCriticalCacheSection;
+    mutable std::recursive_mutex FCriticalIndexSection;
+    std::unique_ptr<PositionCacheEntry[]> FPositionCache;
+    RqelCalculatedPosition FTempPosition;
+    std::atomic<bool> FTempPositionSet{false};
+    TqelCalcPositionFunction FCalcPositionFunction = nullptr;
+    std::atomic<uint8_t> FPositionAlgorithm{0};
+    std::atomic<int32_t> FPositionSensitivity{0};
+
+    // Laps, sectors, groups
+    mutable std::recursive_mutex FListLock;
+    std::vector<std::unique_ptr<TqelLap>> FLaps;
+    std::vector<std::unique_ptr<TqelSector>> FSectors;
+    QList<TqelGroup*> FGroups;
+    RqelCalculatedPosition FLapsSectorsLastPos;
+    std::atomic<int32_t> FLapsSectorsLastTimeStamp{0};
+    int32_t FPrevTrackPosInMM = 0;
+
+    // Athlete properties
+    mutable std::mutex FPropertyLock;
+    std::atomic<TqelTransponderRole> FRole{roleAthlete};
+    std::atomic<int32_t> FPlayerID{0};
+    std::atomic<int32_t> FPlayerRole{0};
+    std::atomic<int32_t> FFormationPlace{0};
+    QString FAthleteName;
+    QString FAthleteCategory;
+    QString FRemark;
+    QString FShortCutChar;
+    QString FExternalID;
+    QString FSystemID;
+    std::atomic<uint32_t> FAthleteColor{255};
+    std::atomic<int32_t> FShirtNumber{0};
+    std::atomic<bool> FVisibleIn3D{true};
+    std::atomic<int32_t> FAthleteMaxHeartbeat{220};
+    std::atomic<double> FAthleteMaxSpeed{7.0};
+    std::atomic<double> FAthleteMaxAcceleration{7.0};
+    std::atomic<double> FAthleteMaxDeceleration{7.0};
+    std::atomic<double> FAthleteWeight{0};
+    std::atomic<double> FAthleteHeight{0};
+    std::atomic<double> FAthleteRecon{4.0};
+    std::atomic<double> FAthleteFTP{0};
+    std::atomic<int32_t> FAthleteFTPtime{0};
+    std::atomic<double> FAthleteMaxPowerWkg{0};
+    std::atomic<int32_t> FAthletePreferredArm{2};
+    std::atomic<bool> FBadData{false};
+    std::atomic<bool> FBadHB{false};
+};
