@@ -148,12 +148,13 @@ void TlpmLogger::LogMessage(const QString& aMessage) {
 void TlpmLogger::start(const QString& aFileName) {
     {
         std::lock_guard lock(FLock);
-        FFileName = aFileName;
-        FStopping = false;
-        // Only the newest lines were kept without a file.
-        if (FLineSizes.size() > static_cast<size_t>(kMaxKeptLines)) {
+        // Only the newest lines were kept without a file. Lines waiting for a file that is
+        // only renamed all go to the new one.
+        if (FFileName.isEmpty() && FLineSizes.size() > static_cast<size_t>(kMaxKeptLines)) {
             DropOldestLines(FLineSizes.size() - kMaxKeptLines);
         }
+        FFileName = aFileName;
+        FStopping = false;
     }
     if (!FWriter.joinable()) {
         FWriter = std::thread([this] { Execute(); });
