@@ -8,10 +8,10 @@
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
-#include "foundation/text_utils.h"
 #include "platform/ansi_codec.h"
 #include "platform/crash_reporter.h"
 #include "platform/thread_name.h"
@@ -19,8 +19,16 @@
 namespace {
 
 // Lines waiting beyond this mean the disk does not keep up; said once per backlog.
-constexpr qsizetype kQueueWarningSize = 100000;
+constexpr size_t kQueueWarningSize = 100000;
 constexpr size_t kFileBufferSize = 32768;
+// The room a queue keeps after a pass; a larger backlog gives its room back.
+constexpr size_t kKeptQueueRoom = 65536;
+
+// Only blanks and control characters, as the trimming of the texts takes them.
+bool IsBlank(const QString& aText) {
+    return std::all_of(aText.cbegin(), aText.cend(),
+                       [](QChar aChar) { return aChar.unicode() <= u' '; });
+}
 
 QString ErrnoText(int aError) {
     return QString::fromStdString(std::error_code(aError, std::generic_category()).message());
@@ -74,7 +82,7 @@ TqelFileLogger::TqelFileLogger()
 
 TqelFileLogger::~TqelFileLogger() {
     {
-        std::lock_guard lock(FEventLock);
+        std::lock_guard lock(FLock);
         FTerminated = true;
         FEventSignalled = true;
     }
@@ -129,22 +137,34 @@ void TqelFileLogger::setName(const QString& aValue) {
 }
 
 void TqelFileLogger::Add(const QString& aText) {
-    if (qel::Trim(aText).isEmpty()) {
+    if (IsBlank(aText)) {
         return;
     }
+    bool wake = false;
+    QString warnedName;
+    QString warnedFile;
     {
         std::lock_guard lock(FLock);
         if (FFilename.isEmpty()) {
             return;
         }
-        FLog.append(aText);
+        FLog.push_back(aText);
         if (FLog.size() > kQueueWarningSize && !FQueueWarned) {
             FQueueWarned = true;
-            qWarning("%s: more than %lld lines are waiting to be written to %s", qPrintable(FName),
-                     static_cast<long long>(kQueueWarningSize), qPrintable(FFilename));
+            warnedName = FName;
+            warnedFile = FFilename;
         }
+        // One wake-up per pass: the writer takes every line queued until it runs.
+        wake = !FEventSignalled;
+        FEventSignalled = true;
     }
-    Signal();
+    if (wake) {
+        FEvent.notify_one();
+    }
+    if (!warnedFile.isEmpty()) {
+        qWarning("%s: more than %lld lines are waiting to be written to %s", qPrintable(warnedName),
+                 static_cast<long long>(kQueueWarningSize), qPrintable(warnedFile));
+    }
 }
 
 void TqelFileLogger::Flush() {
@@ -153,10 +173,10 @@ void TqelFileLogger::Flush() {
 
 void TqelFileLogger::Signal() {
     {
-        std::lock_guard lock(FEventLock);
+        std::lock_guard lock(FLock);
         FEventSignalled = true;
     }
-    FEvent.notify_all();
+    FEvent.notify_one();
 }
 
 // Called with FLock held.
@@ -169,7 +189,7 @@ void TqelFileLogger::Execute() {
     for (;;) {
         bool terminated = false;
         {
-            std::unique_lock lock(FEventLock);
+            std::unique_lock lock(FLock);
             // A wake-up stays signalled until the writer takes it, like a manual-reset event.
             if (FEvent.wait_for(lock, std::chrono::milliseconds(FUpdateInterval),
                                 [this] { return FEventSignalled; })) {
@@ -201,18 +221,31 @@ void TqelFileLogger::WritePass() {
     if (FFileStream == nullptr) {
         return;
     }
-    QStringList lines;
     {
         std::lock_guard lock(FLock);
-        lines.swap(FLog);
+        FWriting.swap(FLog);
         FQueueWarned = false;
     }
-    if (lines.isEmpty()) {
+    if (FWriting.empty()) {
         return;
     }
+    try {
+        WriteLines();
+    } catch (...) {
+        FWriting.clear();
+        throw;
+    }
+    FWriting.clear();
+    if (FWriting.capacity() > kKeptQueueRoom) {
+        std::vector<QString>().swap(FWriting);
+    }
+}
+
+// Called with FStreamLock held.
+void TqelFileLogger::WriteLines() {
     // The lines go through the stream's buffer and reach the file with one flush per pass.
     bool written = true;
-    for (const QString& line : lines) {
+    for (const QString& line : FWriting) {
         const QByteArray bytes = qel::ToWindows1252(line);
         written = std::fwrite(bytes.constData(), 1, bytes.size(), FFileStream) ==
                       static_cast<size_t>(bytes.size()) &&
