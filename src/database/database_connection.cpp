@@ -629,7 +629,8 @@ QSqlQuery TqelDatabaseConnection::Execute(const QString& aSql,
             query.bindValue(static_cast<int>(i), FStatementValues[i]);
         }
     }
-    prepared.Bound = FStatementValues;
+    // The list the statement had goes back for the next statement's values, room and all.
+    prepared.Bound.swap(FStatementValues);
     if (!query.exec()) {
         throw EProviderError(
             qel::ProviderMessage(query.lastError(), QStringLiteral("The statement failed")));

@@ -418,15 +418,24 @@ void TqelQuery::Clear() {
 void TqelQuery::AddLine(const QString& aValue) {
     Close();
     FLines << aValue;
-    TextChanged();
+    TextChanged(&aValue);
 }
 
-void TqelQuery::TextChanged() {
-    FText.clear();
-    for (const QString& line : FLines) {
-        FText += line + QStringLiteral("\r\n");
+void TqelQuery::TextChanged(const QString* anAddedLine) {
+    if (anAddedLine) {
+        FText += *anAddedLine + QStringLiteral("\r\n");
+    } else {
+        FText.clear();
+        for (const QString& line : FLines) {
+            FText += line + QStringLiteral("\r\n");
+        }
     }
-    // Parameters are read again from the text; those that stay keep their values.
+    // Parameters are read again from the text; those that stay keep their values. A text
+    // without a colon has none.
+    if (!FText.contains(u':')) {
+        FParams.clear();
+        return;
+    }
     std::vector<std::unique_ptr<qel::QueryParam>> params;
     for (const QString& name : FDatabaseConnection->ParamNamesOf(Text())) {
         std::unique_ptr<qel::QueryParam> param;
@@ -696,6 +705,24 @@ void TqelQuery::MakeFields() {
 const std::vector<qel::ResultColumn>& TqelQuery::Columns() const {
     static const std::vector<qel::ResultColumn> none;
     return FLayout ? FLayout->Columns : none;
+}
+
+bool TqelQuery::OpenEmpty() {
+    if (Active()) {
+        return false;
+    }
+    std::shared_ptr<const qel::ResultLayout> layout = FDatabaseConnection->LayoutOf(Text());
+    if (!layout || layout->Dialect != FDatabaseConnection->Dialect()) {
+        return false;
+    }
+    FLayout = std::move(layout);
+    FRows.clear();
+    MakeFields();
+    FLastError.clear();
+    FState = DataSetState::Browse;
+    FRecNo = -1;
+    FEof = FBof = true;
+    return true;
 }
 
 void TqelQuery::Close() {

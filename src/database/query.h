@@ -156,6 +156,10 @@ public:
     // LastError; a second failure is raised. Inside a transaction the first failure is raised.
     void Open();
     void Close();
+    // Opens the result as empty without asking the server, when the connection knows the
+    // text's columns from an earlier open; false (and still closed) when it does not. For a
+    // caller that knows there are no rows.
+    bool OpenEmpty();
     // Rows affected.
     int ExecSQL();
     bool Active() const { return FState != qel::DataSetState::Inactive; }
@@ -254,7 +258,8 @@ private:
     friend class qel::BlobStream;
 
     qel::QueryParam* FindParam(const QString& aName) const;
-    void TextChanged();
+    // Builds the text again, or only adds anAddedLine to it, and reads its parameters.
+    void TextChanged(const QString* anAddedLine = nullptr);
     void AddCondition(const QString& aCondition, bool aDoAnd);
     void OpenOnce();
     // The layout of aRecord, the result of aSql: the one the connection keeps for the text when
