@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QByteArray>
@@ -21,6 +22,8 @@ namespace {
 // Lines waiting beyond this mean the disk does not keep up; said once per backlog.
 constexpr size_t kQueueWarningSize = 100000;
 constexpr size_t kFileBufferSize = 32768;
+// Added to the process's niceness for the writer thread.
+constexpr int kWriterNiceness = 10;
 // The room a queue keeps after a pass; a larger backlog gives its room back.
 constexpr size_t kKeptQueueRoom = 65536;
 
@@ -186,6 +189,9 @@ void TqelFileLogger::NameThread() {
 }
 
 void TqelFileLogger::Execute() {
+    // Woken by an adder, the writer is put on the adder's processor and would take it from
+    // the adder for a whole time slice: a lower priority leaves the adders theirs.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kWriterNiceness);
     for (;;) {
         bool terminated = false;
         {
