@@ -214,6 +214,21 @@ void TqeldbPlayers::SelectWithCurrentTeam(int32_t aPlrID) {
     FSQL->SetParamAsInteger(kPLR_ID, aPlrID);
 }
 
+void TqeldbPlayers::OpenForSave(int32_t aPlrID) {
+    SelectWithCurrentTeam(aPlrID);
+    if (aPlrID == 0) {
+        QSqlQuery probe = FDatabase->Connection()->Execute(
+            QStringLiteral("select 1 from PLAYER where PLR_ID = :PLR_ID"),
+            {{kPLR_ID, qlonglong{0}}});
+        const bool inUse = probe.next();
+        probe.finish();
+        if (!inUse && FSQL->OpenEmpty()) {
+            return;
+        }
+    }
+    FSQL->Open();
+}
+
 void TqeldbPlayers::OpenPlayers(bool aAppend,
                                 const std::function<bool(const TqelQuery&)>& aAccept) {
     if (!aAppend) {
@@ -333,8 +348,7 @@ void TqeldbPlayers::Save(TqeldbPlayer* aPlayer) {
         qel::RunInTransaction(*FDatabase, [&] {
             bool teamChanged = false;
             qel::CloseAfter(*FSQL, [&] {
-                SelectWithCurrentTeam(aPlayer->ID());
-                FSQL->Open();
+                OpenForSave(aPlayer->ID());
                 if (FSQL->IsEmpty()) {
                     FSQL->Insert();
                     inserting = true;

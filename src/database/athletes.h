@@ -223,6 +223,9 @@ private:
     static void DataSetToPlayer(const TqelQuery& aSQL, TqeldbPlayer& aPlayer);
     void PlayerToDataSet(const TqeldbPlayer& aPlayer);
     void SelectWithCurrentTeam(int32_t aPlrID);
+    // Opens the select of SelectWithCurrentTeam; a new athlete's id is asked for with one
+    // column first, since it is almost never in use and the whole row costs more to read.
+    void OpenForSave(int32_t aPlrID);
 
     TqelDatabase* FDatabase;
     std::unique_ptr<TqelQuery> FSQL;

@@ -185,15 +185,15 @@ int32_t TqelDatabase::DrawFromTable(const QString& aSequence, int32_t aCount) {
             {QStringLiteral("SQ_STEP"), qlonglong{aCount}},
             {QStringLiteral("SQ_TABLE"), aSequence},
             {QStringLiteral("SQ_LIMIT"), qlonglong{std::numeric_limits<int32_t>::max() - aCount}}};
-        const QString change = QStringLiteral(
+        static const QString change = QStringLiteral(
             "update SEQUENCES set SQ_VALUE = coalesce(SQ_VALUE, 0) + :SQ_STEP where SQ_TABLE = "
             ":SQ_TABLE and coalesce(SQ_VALUE, 0) <= :SQ_LIMIT");
+        static const QString changeAndAnswer = change + QStringLiteral(" returning SQ_VALUE");
         QVariant last;
         bool known = false;
         bool changed = false;
         if (connection.NativeSQLite()) {
-            QSqlQuery query =
-                connection.Execute(change + QStringLiteral(" returning SQ_VALUE"), values);
+            QSqlQuery query = connection.Execute(changeAndAnswer, values);
             known = changed = query.next();
             if (known) {
                 last = query.value(0);

@@ -10,19 +10,95 @@
 #include <QSqlRecord>
 #include <QThread>
 #include <atomic>
+#include <cstring>
 
 #include "database/connection_string.h"
 #include "platform/ini_file.h"
 
 namespace qel {
 
+size_t NameIndex::HashOf(const QString& aName) {
+    // Folded as QString::compare without case folds; characters that fold to none of ASCII
+    // hash alike, and their names are told apart by the full comparison.
+    size_t hash = 14695981039346656037ULL;
+    for (const QChar c : aName) {
+        char16_t unit = c.unicode();
+        if (unit >= u'A' && unit <= u'Z') {
+            unit = static_cast<char16_t>(unit + (u'a' - u'A'));
+        } else if (unit >= 0x80) {
+            const char16_t folded = c.toCaseFolded().unicode();
+            unit = folded < 0x80 ? folded : 0x80;
+        }
+        hash = (hash ^ unit) * 1099511628211ULL;
+    }
+    return hash;
+}
+
+void NameIndex::Add(const QString& aName, int anIndex) {
+    if (Find(aName) < 0) {
+        FEntries.push_back({HashOf(aName), anIndex, aName});
+    }
+}
+
+int NameIndex::Find(const QString& aName) const {
+    const size_t hash = HashOf(aName);
+    for (const Entry& entry : FEntries) {
+        if (entry.Hash == hash && SameName(entry.Name, aName)) {
+            return entry.Index;
+        }
+    }
+    return -1;
+}
+
+void TableInfo::Index() {
+    Names.Clear();
+    for (size_t i = 0; i < Columns.size(); ++i) {
+        Names.Add(Columns[i].Name, static_cast<int>(i));
+    }
+}
+
 const TableColumn* TableInfo::Find(const QString& aName) const {
+    if (Names.Size() > 0 || Columns.empty()) {
+        const int index = Names.Find(aName);
+        return index < 0 ? nullptr : &Columns[static_cast<size_t>(index)];
+    }
     for (const TableColumn& column : Columns) {
         if (SameName(column.Name, aName)) {
             return &column;
         }
     }
     return nullptr;
+}
+
+bool SameBinding(const QVariant& aBound, const QVariant& aValue) {
+    if (aBound.metaType() != aValue.metaType() || aBound.isNull() != aValue.isNull()) {
+        return false;
+    }
+    switch (aBound.typeId()) {
+        case QMetaType::LongLong:
+        case QMetaType::Int:
+        case QMetaType::Bool:
+            return aBound == aValue;
+        case QMetaType::Double: {
+            // Bit for bit: 0 and -0 are equal numbers but not the same value to store.
+            const double bound = aBound.toDouble();
+            const double value = aValue.toDouble();
+            return std::memcmp(&bound, &value, sizeof bound) == 0;
+        }
+        case QMetaType::QString: {
+            // A null text binds NULL, an empty one ''.
+            const auto* bound = static_cast<const QString*>(aBound.constData());
+            const auto* value = static_cast<const QString*>(aValue.constData());
+            return bound->isNull() == value->isNull() && *bound == *value;
+        }
+        case QMetaType::QByteArray: {
+            const auto* bound = static_cast<const QByteArray*>(aBound.constData());
+            const auto* value = static_cast<const QByteArray*>(aValue.constData());
+            return bound->isNull() == value->isNull() && *bound == *value;
+        }
+        default:
+            return false;
+    }
 }
 
 namespace {
@@ -192,6 +268,7 @@ void TqelDatabaseConnection::setActive(bool aValue) {
         Connection().close();
         FInTransaction = false;
         FTables.clear();
+        FLayouts.clear();
         setConnectionState(idbcsDisconnected);
     }
 }
@@ -241,6 +318,7 @@ void TqelDatabaseConnection::OpenQtConnection(const QString& aConnectionString) 
     }
     FOpenedConnectionString = aConnectionString;
     FTables.clear();
+    FLayouts.clear();
     DropStatements();
     if (db.driver()->dbmsType() == QSqlDriver::SQLite) {
         FDialect = qel::SqlDialect::SQLite;
@@ -543,10 +621,16 @@ QSqlQuery TqelDatabaseConnection::Execute(const QString& aSql,
     if (OnStatement) {
         OnStatement(statement.Text);
     }
-    QSqlQuery query = PreparedQuery(statement.Text);
+    CachedStatement& prepared = PreparedQuery(statement.Text);
+    QSqlQuery query = prepared.Query;
     for (qsizetype i = 0; i < FStatementValues.size(); ++i) {
-        query.bindValue(static_cast<int>(i), FStatementValues[i]);
+        if (i >= prepared.Bound.size() ||
+            !qel::SameBinding(prepared.Bound[i], FStatementValues[i])) {
+            query.bindValue(static_cast<int>(i), FStatementValues[i]);
+        }
     }
+    // The list the statement had goes back for the next statement's values, room and all.
+    prepared.Bound.swap(FStatementValues);
     if (!query.exec()) {
         throw EProviderError(
             qel::ProviderMessage(query.lastError(), QStringLiteral("The statement failed")));
@@ -568,12 +652,13 @@ qel::SelectTable TqelDatabaseConnection::SelectTableOf(const QString& aSql) {
     return qel::Remembered(FSelectTables, aSql, qel::FindSelectTable);
 }
 
-QSqlQuery TqelDatabaseConnection::PreparedQuery(const QString& aText) {
+TqelDatabaseConnection::CachedStatement& TqelDatabaseConnection::PreparedQuery(
+    const QString& aText) {
     auto found = FStatements.find(aText);
     // A select still being read by someone is left to that reader.
     if (found != FStatements.end() && !(found->Query.isActive() && found->Query.isSelect())) {
         found->LastUse = ++FStatementUse;
-        return found->Query;
+        return found.value();
     }
     QSqlQuery query(Connection());
     query.setForwardOnly(true);
@@ -591,8 +676,7 @@ QSqlQuery TqelDatabaseConnection::PreparedQuery(const QString& aText) {
         }
         FStatements.erase(oldest);
     }
-    FStatements.insert(aText, {query, ++FStatementUse});
-    return query;
+    return FStatements.insert(aText, {query, ++FStatementUse, {}}).value();
 }
 
 void TqelDatabaseConnection::DropStatements() {
@@ -606,8 +690,22 @@ const qel::TableInfo& TqelDatabaseConnection::TableInfoOf(const QString& aSchema
     auto found = FTables.find(key);
     if (found == FTables.end()) {
         found = FTables.insert(key, ReadTableInfo(aSchema, aTable));
+        found->Index();
     }
     return found.value();
+}
+
+std::shared_ptr<const qel::ResultLayout> TqelDatabaseConnection::LayoutOf(
+    const QString& aSql) const {
+    return FLayouts.value(aSql);
+}
+
+void TqelDatabaseConnection::RememberLayout(const QString& aSql,
+                                            std::shared_ptr<const qel::ResultLayout> aLayout) {
+    if (FLayouts.size() >= qel::kMemoryLimit) {
+        FLayouts.clear();
+    }
+    FLayouts.insert(aSql, std::move(aLayout));
 }
 
 qel::TableInfo TqelDatabaseConnection::ReadTableInfo(const QString& aSchema,

@@ -9,6 +9,7 @@
 #include <QVariantList>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -53,16 +54,76 @@ inline bool SameName(const QString& aName, const QString& anOther) {
            (aName == anOther || aName.compare(anOther, Qt::CaseInsensitive) == 0);
 }
 
+// Finds names without regard to case by a hash of their case-folded characters, so that the
+// look-ups every row makes compare numbers and only the one likely name in full.
+class NameIndex {
+public:
+    // A name added twice keeps its first index.
+    void Add(const QString& aName, int anIndex);
+    void Clear() { FEntries.clear(); }
+    int Size() const { return static_cast<int>(FEntries.size()); }
+    // The index of the first name added that is the same as aName, or -1.
+    int Find(const QString& aName) const;
+
+private:
+    struct Entry {
+        size_t Hash;
+        int Index;
+        QString Name;
+    };
+    static size_t HashOf(const QString& aName);
+    std::vector<Entry> FEntries;
+};
+
 // The columns of a table as the server declares them; empty when there is no such table.
 struct TableInfo {
     std::vector<TableColumn> Columns;
+    // Built by Index(); Find searches the columns one by one without it.
+    NameIndex Names;
+    void Index();
     const TableColumn* Find(const QString& aName) const;
+};
+
+// One column of a select's result, as TqelQuery holds it.
+struct ResultColumn {
+    QString Name;
+    FieldKind Kind = FieldKind::Other;
+    int Size = 0;
+    bool Base = false;  // a column of the select's table
+    bool Key = false;
+    // The name quoted for the statement's dialect, and the parameters that write and find it.
+    QString QuotedName;
+    QString ValueParam;
+    QString KeyParam;
+};
+
+// What a select's result looks like and how its rows are written back, worked out once per
+// statement text on a connection. Belongs to the connection's thread.
+struct ResultLayout {
+    SqlDialect Dialect = SqlDialect::SqlServer;
+    std::vector<ResultColumn> Columns;
+    NameIndex Names;
+    // Some names are "alias.COLUMN", which are also found by the bare column name.
+    bool DottedNames = false;
+    QString Schema;
+    QString Table;  // empty when the result cannot be changed
+    QString ReadOnlyReason;
+    QString QuotedTable;
+    bool HasKey = false;
+    // The single integer key column the server may number itself, or -1.
+    int IdentityColumn = -1;
+    // Insert statements by the set of columns they send (bit i for column i).
+    mutable QHash<uint64_t, QString> Inserts;
 };
 
 // The kind of a column from its declared SQL type ("nvarchar(30)" gives String with aSize 30;
 // aSize is 0 for anything but sized text), or from the type a driver reports for it.
 FieldKind KindOfDeclaredType(const QString& aType, int& aSize);
 FieldKind KindOfMetaType(QMetaType aType);
+
+// Whether a driver binds the two values alike (type, NULL and value), so that a value bound
+// before can stay bound.
+bool SameBinding(const QVariant& aBound, const QVariant& aValue);
 
 // One parameter value for a statement, matched to ":NAME" without regard to case.
 struct BoundValue {
@@ -183,18 +244,25 @@ public:
 
     // The columns of a table, read once per open connection.
     const qel::TableInfo& TableInfoOf(const QString& aSchema, const QString& aTable);
+    // The layout TqelQuery worked out for a select's text on this open connection, or none.
+    std::shared_ptr<const qel::ResultLayout> LayoutOf(const QString& aSql) const;
+    void RememberLayout(const QString& aSql, std::shared_ptr<const qel::ResultLayout> aLayout);
 
 private:
     struct CachedStatement {
         QSqlQuery Query;
         uint64_t LastUse = 0;
+        // What the query has bound: the driver keeps values between runs, so only changed
+        // ones are bound again.
+        QVariantList Bound;
     };
 
     void Invalidate();
     void OpenQtConnection(const QString& aConnectionString);
     void SetUpSQLite(QSqlDatabase& aDb);
     qel::PreparedStatement Translated(const QString& aSql);
-    QSqlQuery PreparedQuery(const QString& aText);
+    // The cached statement for aText, prepared when it is new; valid until the next call.
+    CachedStatement& PreparedQuery(const QString& aText);
     void DropStatements();
     void SetUpQtConnection(const QString& aDriver);
     void RemoveQtConnection();
@@ -231,4 +299,5 @@ private:
     QHash<QString, qel::SelectTable> FSelectTables;
     uint64_t FStatementUse = 0;
     QHash<QString, qel::TableInfo> FTables;
+    QHash<QString, std::shared_ptr<const qel::ResultLayout>> FLayouts;
 };

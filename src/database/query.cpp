@@ -418,15 +418,24 @@ void TqelQuery::Clear() {
 void TqelQuery::AddLine(const QString& aValue) {
     Close();
     FLines << aValue;
-    TextChanged();
+    TextChanged(&aValue);
 }
 
-void TqelQuery::TextChanged() {
-    FText.clear();
-    for (const QString& line : FLines) {
-        FText += line + QStringLiteral("\r\n");
+void TqelQuery::TextChanged(const QString* anAddedLine) {
+    if (anAddedLine) {
+        FText += *anAddedLine + QStringLiteral("\r\n");
+    } else {
+        FText.clear();
+        for (const QString& line : FLines) {
+            FText += line + QStringLiteral("\r\n");
+        }
     }
-    // Parameters are read again from the text; those that stay keep their values.
+    // Parameters are read again from the text; those that stay keep their values. A text
+    // without a colon has none.
+    if (!FText.contains(u':')) {
+        FParams.clear();
+        return;
+    }
     std::vector<std::unique_ptr<qel::QueryParam>> params;
     for (const QString& name : FDatabaseConnection->ParamNamesOf(Text())) {
         std::unique_ptr<qel::QueryParam> param;
@@ -587,27 +596,52 @@ void TqelQuery::OpenOnce() {
     // The server may serve one statement at a time: done with this one before asking more.
     query.finish();
 
-    const qel::SelectTable source = FDatabaseConnection->SelectTableOf(sql);
+    std::shared_ptr<const qel::ResultLayout> layout = LayoutOf(sql, record);
+    for (auto& row : rows) {
+        for (size_t i = 0; i < layout->Columns.size(); ++i) {
+            row[i] = qel::NormalizeCell(row[i], layout->Columns[i].Kind);
+        }
+    }
+    FLayout = std::move(layout);
+    FRows = std::move(rows);
+    MakeFields();
+    FState = DataSetState::Browse;
+    FRecNo = FRows.empty() ? -1 : 0;
+    FEof = FBof = FRows.empty();
+}
+
+std::shared_ptr<const qel::ResultLayout> TqelQuery::LayoutOf(const QString& aSql,
+                                                             const QSqlRecord& aRecord) {
+    const qel::SqlDialect dialect = FDatabaseConnection->Dialect();
+    const int count = aRecord.count();
+    std::shared_ptr<const qel::ResultLayout> known = FDatabaseConnection->LayoutOf(aSql);
+    if (known && known->Dialect == dialect && known->Columns.size() == static_cast<size_t>(count)) {
+        return known;
+    }
+
+    auto layout = std::make_shared<qel::ResultLayout>();
+    layout->Dialect = dialect;
+    const qel::SelectTable source = FDatabaseConnection->SelectTableOf(aSql);
     const qel::TableInfo* table = nullptr;
-    QString readOnlyReason = source.Reason;
+    layout->ReadOnlyReason = source.Reason;
     if (!source.Table.isEmpty()) {
         table = &FDatabaseConnection->TableInfoOf(source.Schema, source.Table);
         if (table->Columns.empty()) {
             table = nullptr;
-            readOnlyReason = QStringLiteral("its table %1 is not known").arg(source.Table);
+            layout->ReadOnlyReason = QStringLiteral("its table %1 is not known").arg(source.Table);
         }
     }
-    const bool sqlite = FDatabaseConnection->Dialect() == qel::SqlDialect::SQLite;
-    std::vector<Column> columns;
+    const bool sqlite = dialect == qel::SqlDialect::SQLite;
+    std::vector<qel::ResultColumn>& columns = layout->Columns;
+    int keys = 0;
     for (int i = 0; i < count; ++i) {
-        Column column;
-        column.Name = record.fieldName(i);
+        qel::ResultColumn column;
+        column.Name = aRecord.fieldName(i);
         const qel::TableColumn* base = table ? table->Find(column.Name) : nullptr;
-        for (const Column& earlier : columns) {
-            // A second column of the same name is a computed one.
-            if (base && earlier.Base && qel::SameName(earlier.Name, column.Name)) {
-                base = nullptr;
-            }
+        // A second column of the same name is a computed one.
+        const int earlier = layout->Names.Find(column.Name);
+        if (base && earlier >= 0 && columns[static_cast<size_t>(earlier)].Base) {
+            base = nullptr;
         }
         if (base) {
             column.Kind = base->Kind;
@@ -615,35 +649,80 @@ void TqelQuery::OpenOnce() {
             column.Base = true;
             column.Key = base->Key;
         } else if (!sqlite) {
-            const QSqlField field = record.field(i);
+            const QSqlField field = aRecord.field(i);
             column.Kind = qel::KindOfMetaType(field.metaType());
             column.Size =
                 column.Kind == FieldKind::String && field.length() > 0 && field.length() <= 8000
                     ? static_cast<int>(field.length())
                     : 0;
         }
-        columns.push_back(column);
+        column.QuotedName = qel::QuoteIdentifier(column.Name, dialect);
+        column.ValueParam = QStringLiteral("qel_value%1").arg(i);
+        column.KeyParam = QStringLiteral("qel_key%1").arg(i);
+        if (column.Base && column.Key) {
+            layout->HasKey = true;
+            ++keys;
+            layout->IdentityColumn = column.Kind == FieldKind::Integer ? i : -1;
+        }
+        layout->DottedNames = layout->DottedNames || column.Name.contains(u'.');
+        layout->Names.Add(column.Name, i);
+        columns.push_back(std::move(column));
     }
-    for (auto& row : rows) {
-        for (size_t i = 0; i < columns.size(); ++i) {
-            row[i] = qel::NormalizeCell(row[i], columns[i].Kind);
+    if (keys != 1) {
+        layout->IdentityColumn = -1;
+    }
+    if (table) {
+        layout->Schema = source.Schema;
+        layout->Table = source.Table;
+        const QString quoted = qel::QuoteIdentifier(source.Table, dialect);
+        layout->QuotedTable = source.Schema.isEmpty() || sqlite
+                                  ? quoted
+                                  : qel::QuoteIdentifier(source.Schema, dialect) + u'.' + quoted;
+    }
+    FDatabaseConnection->RememberLayout(aSql, layout);
+    return layout;
+}
+
+void TqelQuery::MakeFields() {
+    if (FSpareLayout == FLayout) {
+        FFields = std::move(FSpareFields);
+        for (const auto& field : FFields) {
+            field->setReadOnly(!FLayout->Columns[static_cast<size_t>(field->Index())].Base);
+        }
+    } else {
+        FFields.clear();
+        FFields.reserve(FLayout->Columns.size());
+        for (size_t i = 0; i < FLayout->Columns.size(); ++i) {
+            const qel::ResultColumn& column = FLayout->Columns[i];
+            FFields.push_back(std::unique_ptr<qel::QueryField>(new qel::QueryField(
+                this, static_cast<int>(i), column.Name, column.Kind, column.Size, !column.Base)));
         }
     }
+    FSpareLayout.reset();
+    FSpareFields.clear();
+}
 
-    FColumns = std::move(columns);
-    FRows = std::move(rows);
-    FFields.clear();
-    for (size_t i = 0; i < FColumns.size(); ++i) {
-        const Column& column = FColumns[i];
-        FFields.push_back(std::unique_ptr<qel::QueryField>(new qel::QueryField(
-            this, static_cast<int>(i), column.Name, column.Kind, column.Size, !column.Base)));
+const std::vector<qel::ResultColumn>& TqelQuery::Columns() const {
+    static const std::vector<qel::ResultColumn> none;
+    return FLayout ? FLayout->Columns : none;
+}
+
+bool TqelQuery::OpenEmpty() {
+    if (Active()) {
+        return false;
     }
-    FSchema = table ? source.Schema : QString();
-    FTable = table ? source.Table : QString();
-    FReadOnlyReason = readOnlyReason;
+    std::shared_ptr<const qel::ResultLayout> layout = FDatabaseConnection->LayoutOf(Text());
+    if (!layout || layout->Dialect != FDatabaseConnection->Dialect()) {
+        return false;
+    }
+    FLayout = std::move(layout);
+    FRows.clear();
+    MakeFields();
+    FLastError.clear();
     FState = DataSetState::Browse;
-    FRecNo = FRows.empty() ? -1 : 0;
-    FEof = FBof = FRows.empty();
+    FRecNo = -1;
+    FEof = FBof = true;
+    return true;
 }
 
 void TqelQuery::Close() {
@@ -652,8 +731,10 @@ void TqelQuery::Close() {
     }
     EndEdit();
     FState = DataSetState::Inactive;
+    FSpareFields = std::move(FFields);
     FFields.clear();
-    FColumns.clear();
+    FSpareLayout = std::move(FLayout);
+    FLayout.reset();
     FRows.clear();
     FRecNo = -1;
     FEof = FBof = true;
@@ -780,9 +861,9 @@ void TqelQuery::CheckCanModify() const {
     if (!Active()) {
         throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
     }
-    if (FTable.isEmpty()) {
+    if (FLayout->Table.isEmpty()) {
         throw EDatabaseError(QStringLiteral("The result of this query cannot be changed: ") +
-                             FReadOnlyReason);
+                             FLayout->ReadOnlyReason);
     }
 }
 
@@ -796,11 +877,11 @@ void TqelQuery::BeginEdit(DataSetState aState) {
     FState = aState;
     ++FEditSerial;
     if (aState == DataSetState::Insert) {
-        FBuffer.assign(FColumns.size(), QVariant());
+        FBuffer.assign(Columns().size(), QVariant());
     } else {
         FBuffer = FRows[static_cast<size_t>(FRecNo)];
     }
-    FAssigned.assign(FColumns.size(), false);
+    FAssigned.assign(Columns().size(), false);
 }
 
 void TqelQuery::EndEdit() {
@@ -831,42 +912,52 @@ void TqelQuery::Edit() {
     BeginEdit(DataSetState::Edit);
 }
 
-QString TqelQuery::TableName() const {
-    const qel::SqlDialect dialect = FDatabaseConnection->Dialect();
-    const QString table = qel::QuoteIdentifier(FTable, dialect);
-    return FSchema.isEmpty() || dialect == qel::SqlDialect::SQLite
-               ? table
-               : qel::QuoteIdentifier(FSchema, dialect) + u'.' + table;
+QString TqelQuery::InsertText(const std::vector<size_t>& aSent) const {
+    if (aSent.empty()) {
+        return QStringLiteral("insert into %1 default values").arg(FLayout->QuotedTable);
+    }
+    QString names;
+    QString placeholders;
+    for (const size_t i : aSent) {
+        const qel::ResultColumn& column = FLayout->Columns[i];
+        if (!names.isEmpty()) {
+            names += QStringLiteral(", ");
+            placeholders += QStringLiteral(", ");
+        }
+        names += column.QuotedName;
+        placeholders += u':' + column.ValueParam;
+    }
+    return QStringLiteral("insert into %1 (%2) values (%3)")
+        .arg(FLayout->QuotedTable, names, placeholders);
 }
 
 QString TqelQuery::RowCondition(const std::vector<QVariant>& aRow,
                                 std::vector<qel::BoundValue>& aValues) const {
     const qel::SqlDialect dialect = FDatabaseConnection->Dialect();
-    bool hasKey = false;
-    for (const Column& column : FColumns) {
-        hasKey = hasKey || (column.Base && column.Key);
-    }
+    const bool hasKey = FLayout->HasKey;
     // Without a key the record is found by all its values (blobs cannot be compared).
-    QStringList conditions;
-    for (size_t i = 0; i < FColumns.size(); ++i) {
-        const Column& column = FColumns[i];
+    QString conditions;
+    for (size_t i = 0; i < FLayout->Columns.size(); ++i) {
+        const qel::ResultColumn& column = FLayout->Columns[i];
         if (!column.Base || (hasKey && !column.Key) ||
             (!hasKey && column.Kind == FieldKind::Blob)) {
             continue;
         }
-        const QString name = qel::QuoteIdentifier(column.Name, dialect);
+        if (!conditions.isEmpty()) {
+            conditions += QStringLiteral(" and ");
+        }
         if (qel::IsNull(aRow[i])) {
-            conditions << name + QStringLiteral(" is null");
+            conditions += column.QuotedName + QStringLiteral(" is null");
         } else {
-            const QString param = QStringLiteral("qel_key%1").arg(i);
-            conditions << name + QStringLiteral(" = :") + param;
-            aValues.push_back({param, qel::BindCell(aRow[i], column.Kind, dialect)});
+            conditions += column.QuotedName + QStringLiteral(" = :") + column.KeyParam;
+            aValues.push_back({column.KeyParam, qel::BindCell(aRow[i], column.Kind, dialect)});
         }
     }
     if (conditions.isEmpty()) {
-        throw EDatabaseError(QStringLiteral("Cannot find the record in table %1").arg(FTable));
+        throw EDatabaseError(
+            QStringLiteral("Cannot find the record in table %1").arg(FLayout->Table));
     }
-    return conditions.join(QStringLiteral(" and "));
+    return conditions;
 }
 
 void TqelQuery::Post() {
@@ -874,12 +965,17 @@ void TqelQuery::Post() {
         return;
     }
     const qel::SqlDialect dialect = FDatabaseConnection->Dialect();
+    const qel::ResultLayout& layout = *FLayout;
+    const std::vector<qel::ResultColumn>& columns = layout.Columns;
     std::vector<qel::BoundValue> values;
-    QStringList names;
-    QStringList placeholders;
+    values.reserve(columns.size());
+    std::vector<size_t> sent;
+    sent.reserve(columns.size());
+    // The columns sent, as a key to the statement texts the layout keeps.
+    uint64_t sentSet = 0;
     const bool inserting = FState == DataSetState::Insert;
-    for (size_t i = 0; i < FColumns.size(); ++i) {
-        const Column& column = FColumns[i];
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const qel::ResultColumn& column = columns[i];
         if (!column.Base) {
             continue;
         }
@@ -890,55 +986,58 @@ void TqelQuery::Post() {
         if (!send) {
             continue;
         }
-        const QString param = QStringLiteral("qel_value%1").arg(i);
-        names << qel::QuoteIdentifier(column.Name, dialect);
-        placeholders << u':' + param;
-        values.push_back({param, qel::BindCell(FBuffer[i], column.Kind, dialect)});
+        sent.push_back(i);
+        sentSet |= i < 64 ? uint64_t{1} << i : 0;
+        values.push_back({column.ValueParam, qel::BindCell(FBuffer[i], column.Kind, dialect)});
     }
     if (inserting) {
-        const QString sql = names.isEmpty()
-                                ? QStringLiteral("insert into %1 default values").arg(TableName())
-                                : QStringLiteral("insert into %1 (%2) values (%3)")
-                                      .arg(TableName(), names.join(QStringLiteral(", ")),
-                                           placeholders.join(QStringLiteral(", ")));
+        QString sql;
+        if (columns.size() <= 64) {
+            auto known = layout.Inserts.constFind(sentSet);
+            if (known == layout.Inserts.constEnd()) {
+                if (layout.Inserts.size() >= 64) {
+                    layout.Inserts.clear();
+                }
+                known = layout.Inserts.insert(sentSet, InsertText(sent));
+            }
+            sql = known.value();
+        } else {
+            sql = InsertText(sent);
+        }
         QSqlQuery query = FDatabaseConnection->Execute(sql, values);
         // A single integer key the server numbered itself is filled in.
-        int keyColumn = -1;
-        int keys = 0;
-        for (size_t i = 0; i < FColumns.size(); ++i) {
-            if (FColumns[i].Base && FColumns[i].Key) {
-                ++keys;
-                keyColumn = static_cast<int>(i);
-            }
-        }
-        if (keys == 1 && FColumns[static_cast<size_t>(keyColumn)].Kind == FieldKind::Integer &&
-            qel::IsNull(FBuffer[static_cast<size_t>(keyColumn)])) {
+        const int keyColumn = layout.IdentityColumn;
+        if (keyColumn >= 0 && qel::IsNull(FBuffer[static_cast<size_t>(keyColumn)])) {
             const QVariant id = query.lastInsertId();
             if (!qel::IsNull(id)) {
                 FBuffer[static_cast<size_t>(keyColumn)] =
                     qel::NormalizeCell(id, FieldKind::Integer);
             }
         }
-        FRows.push_back(FBuffer);
+        FRows.push_back(std::move(FBuffer));
         FRecNo = static_cast<qsizetype>(FRows.size()) - 1;
     } else {
-        if (!names.isEmpty()) {
-            QStringList assignments;
-            for (qsizetype i = 0; i < names.size(); ++i) {
-                assignments << names[i] + QStringLiteral(" = ") + placeholders[i];
+        if (!sent.empty()) {
+            QString assignments;
+            for (const size_t i : sent) {
+                if (!assignments.isEmpty()) {
+                    assignments += QStringLiteral(", ");
+                }
+                assignments +=
+                    columns[i].QuotedName + QStringLiteral(" = :") + columns[i].ValueParam;
             }
             const QString condition = RowCondition(FRows[static_cast<size_t>(FRecNo)], values);
-            QSqlQuery query = FDatabaseConnection->Execute(
-                QStringLiteral("update %1 set %2 where %3")
-                    .arg(TableName(), assignments.join(QStringLiteral(", ")), condition),
-                values);
+            QSqlQuery query =
+                FDatabaseConnection->Execute(QStringLiteral("update %1 set %2 where %3")
+                                                 .arg(layout.QuotedTable, assignments, condition),
+                                             values);
             if (query.numRowsAffected() == 0) {
                 throw EDatabaseError(QStringLiteral(
                     "Row cannot be located for updating. Some values may have been changed "
                     "since it was last read."));
             }
         }
-        FRows[static_cast<size_t>(FRecNo)] = FBuffer;
+        FRows[static_cast<size_t>(FRecNo)] = std::move(FBuffer);
     }
     EndEdit();
     FEof = FBof = false;
@@ -968,7 +1067,7 @@ void TqelQuery::Delete() {
     std::vector<qel::BoundValue> values;
     const QString condition = RowCondition(FRows[static_cast<size_t>(FRecNo)], values);
     QSqlQuery query = FDatabaseConnection->Execute(
-        QStringLiteral("delete from %1 where %2").arg(TableName(), condition), values);
+        QStringLiteral("delete from %1 where %2").arg(FLayout->QuotedTable, condition), values);
     if (query.numRowsAffected() == 0) {
         throw EDatabaseError(QStringLiteral(
             "Row cannot be located for deleting. Some values may have been changed since it "
@@ -988,10 +1087,15 @@ void TqelQuery::Delete() {
 // ---- Fields ---------------------------------------------------------------------------------
 
 qel::QueryField* TqelQuery::FindField(const QString& aFieldName) const {
-    for (const auto& field : FFields) {
-        if (qel::SameName(field->FieldName(), aFieldName)) {
-            return field.get();
-        }
+    if (!FLayout || FFields.empty()) {
+        return nullptr;
+    }
+    const int index = FLayout->Names.Find(aFieldName);
+    if (index >= 0) {
+        return FFields[static_cast<size_t>(index)].get();
+    }
+    if (!FLayout->DottedNames) {
+        return nullptr;
     }
     // Joined results may name their columns "alias.COLUMN": find them by the bare name.
     qel::QueryField* found = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIODevice>
+#include <QSqlRecord>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -155,6 +156,10 @@ public:
     // LastError; a second failure is raised. Inside a transaction the first failure is raised.
     void Open();
     void Close();
+    // Opens the result as empty without asking the server, when the connection knows the
+    // text's columns from an earlier open; false (and still closed) when it does not. For a
+    // caller that knows there are no rows.
+    bool OpenEmpty();
     // Rows affected.
     int ExecSQL();
     bool Active() const { return FState != qel::DataSetState::Inactive; }
@@ -252,18 +257,18 @@ private:
     friend class qel::QueryField;
     friend class qel::BlobStream;
 
-    struct Column {
-        QString Name;
-        qel::FieldKind Kind = qel::FieldKind::Other;
-        int Size = 0;
-        bool Base = false;  // a column of the query's table
-        bool Key = false;
-    };
-
     qel::QueryParam* FindParam(const QString& aName) const;
-    void TextChanged();
+    // Builds the text again, or only adds anAddedLine to it, and reads its parameters.
+    void TextChanged(const QString* anAddedLine = nullptr);
     void AddCondition(const QString& aCondition, bool aDoAnd);
     void OpenOnce();
+    // The layout of aRecord, the result of aSql: the one the connection keeps for the text when
+    // it still fits, else worked out and kept there.
+    std::shared_ptr<const qel::ResultLayout> LayoutOf(const QString& aSql,
+                                                      const QSqlRecord& aRecord);
+    // Fields for FLayout: those of the last close when it had the same layout.
+    void MakeFields();
+    const std::vector<qel::ResultColumn>& Columns() const;
     std::vector<qel::BoundValue> BoundParams() const;
     void CheckBrowseMode();
     void CheckEditing() const;
@@ -277,7 +282,7 @@ private:
     // The WHERE text and values that find the current record in its table.
     QString RowCondition(const std::vector<QVariant>& aRow,
                          std::vector<qel::BoundValue>& aValues) const;
-    QString TableName() const;
+    QString InsertText(const std::vector<size_t>& aSent) const;
 
     int FWhereCount = 0;
     int FOrderByCount = 0;
@@ -291,8 +296,12 @@ private:
     int FDisableCount = 0;
 
     qel::DataSetState FState = qel::DataSetState::Inactive;
-    std::vector<Column> FColumns;
+    // Set while open; shared with the connection, which keeps it for the text.
+    std::shared_ptr<const qel::ResultLayout> FLayout;
     std::vector<std::unique_ptr<qel::QueryField>> FFields;
+    // The fields of the last close, reused when the same layout opens again.
+    std::shared_ptr<const qel::ResultLayout> FSpareLayout;
+    std::vector<std::unique_ptr<qel::QueryField>> FSpareFields;
     std::vector<std::vector<QVariant>> FRows;
     qsizetype FRecNo = -1;
     bool FEof = true;
@@ -302,8 +311,5 @@ private:
     std::vector<bool> FAssigned;
     // Counts edits so that a blob stream writes only into the edit it was made for.
     uint64_t FEditSerial = 0;
-    QString FSchema;
-    QString FTable;
-    QString FReadOnlyReason;
     std::shared_ptr<TqelQuery*> FSelf;
 };

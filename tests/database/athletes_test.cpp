@@ -296,3 +296,28 @@ TEST_F(AthletesTest, PreparedAthletesComeWithThePreparedTeam) {
 }
 
 }  // namespace
+
+TEST_F(AthletesTest, NewAthletesAreInsertedOneAfterTheOtherAndARowWithIdZeroIsUpdated) {
+    TqeldbPlayers players(database.get());
+    // The first save reads the whole row, the later ones only ask whether id 0 is in use.
+    for (const char* name : {"Ann", "Bo", "Cy"}) {
+        TqeldbPlayer* player = players.AddPlayer();
+        player->setFirstName(QString::fromUtf8(name));
+        player->setShirtNumber(7);
+        players.Save(player);
+    }
+    EXPECT_EQ(Rows(QStringLiteral("select PLR_ID, PLR_FIRSTNAME, PLR_SHIRTNUMBER from PLAYER "
+                                  "order by PLR_ID")),
+              (QStringList{QStringLiteral("1 Ann 7"), QStringLiteral("2 Bo 7"),
+                           QStringLiteral("3 Cy 7")}));
+
+    // As ever, an athlete without an id saves into a row that has id 0.
+    Exec(QStringLiteral("insert into PLAYER (PLR_ID, PLR_FIRSTNAME) values (0, 'Zero')"));
+    TqeldbPlayer* player = players.AddPlayer();
+    player->setFirstName(QStringLiteral("Dee"));
+    players.Save(player);
+    EXPECT_EQ(Rows(QStringLiteral("select PLR_FIRSTNAME from PLAYER where PLR_ID = 0")),
+              QStringList{QStringLiteral("Dee")});
+    EXPECT_EQ(Rows(QStringLiteral("select count(*) from PLAYER")),
+              QStringList{QStringLiteral("4")});
+}

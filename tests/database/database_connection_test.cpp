@@ -238,3 +238,29 @@ TEST(DatabaseConnection, BelongsToTheThreadThatOpensIt) {
     EXPECT_TRUE(connection->Active());
     connection.reset();
 }
+
+TEST(DatabaseConnection, NameIndexFindsNamesAsTheComparisonWithoutCaseDoes) {
+    qel::NameIndex index;
+    const QStringList names = {QStringLiteral("PLR_ID"),      QStringLiteral("plr_id"),
+                               QStringLiteral("PLR_NAME"),    QStringLiteral("\u00C4RGER"),
+                               QStringLiteral("\u212Aelvin"), QStringLiteral("TEAM.PLR_ID")};
+    for (int i = 0; i < names.size(); ++i) {
+        index.Add(names[i], i);
+    }
+    const struct {
+        QString Name;
+        int Index;
+    } cases[] = {
+        {QStringLiteral("Plr_Id"), 0},  // the first of two same names
+        {QStringLiteral("PLR_NAME"), 2},    {QStringLiteral("\u00E4rger"), 3},
+        {QStringLiteral("kELVIN"), 4},  // the Kelvin sign folds to k
+        {QStringLiteral("team.plr_id"), 5}, {QStringLiteral("PLR_NAM"), -1},
+        {QStringLiteral("PLR_NAMF"), -1},   {QString(), -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(index.Find(c.Name), c.Index) << qPrintable(c.Name);
+        if (c.Index >= 0) {
+            EXPECT_TRUE(qel::SameName(names[c.Index], c.Name)) << qPrintable(c.Name);
+        }
+    }
+}

@@ -429,6 +429,75 @@ TEST(QueryText, WhereAndOrderByBuildTheirLines) {
     EXPECT_EQ(query.GetParamAsString("PLR_NAME"), QStringLiteral("%"));
 }
 
+TEST_P(QueryTest, AStatementSentAgainBindsWhatChangedEvenInTheLeast) {
+    // Values stay bound between runs: the next run must still tell NULL from empty text and a
+    // number from its text.
+    const QString insert = QStringLiteral(
+        "insert into PLAYER (PLR_ID, PLR_NAME, PLR_SCORE) values (:PLR_ID, :PLR_NAME, :PLR_SCORE)");
+    const std::vector<std::pair<QVariant, QVariant>> values = {
+        {QStringLiteral(""), qlonglong{5}},
+        {QString(), qlonglong{5}},
+        {QString(), qlonglong{5}},
+        {QStringLiteral("Ann"), QStringLiteral("5")},
+        {QStringLiteral("Ann"), QVariant(QMetaType::fromType<qlonglong>())},
+        {QStringLiteral(""), qlonglong{6}},
+    };
+    int id = 0;
+    for (const auto& [name, score] : values) {
+        connection.Execute(insert, {{QStringLiteral("PLR_ID"), qlonglong{++id}},
+                                    {QStringLiteral("PLR_NAME"), name},
+                                    {QStringLiteral("PLR_SCORE"), score}});
+    }
+    QSqlQuery stored = connection.Execute(
+        QStringLiteral("select coalesce(PLR_NAME, '-'), coalesce(typeof(PLR_SCORE) || ' ' || "
+                       "PLR_SCORE, '-') from PLAYER order by PLR_ID"),
+        {});
+    QStringList rows;
+    while (stored.next()) {
+        rows << stored.value(0).toString() + u'|' + stored.value(1).toString();
+    }
+    EXPECT_EQ(rows, (QStringList{QStringLiteral("|integer 5"), QStringLiteral("-|integer 5"),
+                                 QStringLiteral("-|integer 5"), QStringLiteral("Ann|integer 5"),
+                                 QStringLiteral("Ann|-"), QStringLiteral("|integer 6")}));
+}
+
+TEST_P(QueryTest, FieldsOfAReopenedTextStartAsTheyDidAtTheFirstOpen) {
+    Exec(QStringLiteral("insert into PLAYER (PLR_ID, PLR_NAME) values (1, 'Ann')"));
+    const QString text =
+        QStringLiteral("select PLR_ID, PLR_NAME, PLR_SCORE + 1 as NEXT_SCORE from PLAYER");
+    TqelQuery query(&connection);
+    query.setText(text);
+    query.Open();
+    qel::QueryField* computed = query.FieldByName(QStringLiteral("next_score"));
+    EXPECT_TRUE(computed->ReadOnly());
+    computed->setReadOnly(false);
+    query.Close();
+    EXPECT_EQ(query.FieldCount(), 0);
+
+    query.setText(text);
+    query.Open();
+    EXPECT_TRUE(query.FieldByName(QStringLiteral("NEXT_SCORE"))->ReadOnly());
+    EXPECT_FALSE(query.FieldByName(QStringLiteral("plr_name"))->ReadOnly());
+    EXPECT_EQ(query.GetFieldAsString(QStringLiteral("PLR_NAME")), QStringLiteral("Ann"));
+    query.Close();
+
+    // A known text opens empty without a statement; an unknown one does not open.
+    sent.clear();
+    ASSERT_TRUE(query.OpenEmpty());
+    EXPECT_TRUE(sent.isEmpty());
+    EXPECT_TRUE(query.IsEmpty());
+    EXPECT_EQ(query.FieldCount(), 3);
+    query.Insert();
+    query.SetFieldAsInteger(QStringLiteral("PLR_ID"), 2);
+    query.SetFieldAsString(QStringLiteral("PLR_NAME"), QStringLiteral("Bo"));
+    query.Post();
+    query.Close();
+    EXPECT_EQ(Stored(2, QStringLiteral("PLR_NAME")).toString(), QStringLiteral("Bo"));
+    query.setText(QStringLiteral("select PLR_NAME from PLAYER"));
+    EXPECT_FALSE(query.OpenEmpty());
+    EXPECT_FALSE(query.Active());
+}
+
 TEST_P(QueryTest, AStatementSentAgainIsPreparedOnce) {
     Exec(QStringLiteral("insert into PLAYER (PLR_ID, PLR_NAME) values (1, 'Ann')"));
     Exec(QStringLiteral("insert into PLAYER (PLR_ID, PLR_NAME) values (2, 'Bo')"));

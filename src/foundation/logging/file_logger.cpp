@@ -3,15 +3,16 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
-#include "foundation/text_utils.h"
 #include "platform/ansi_codec.h"
 #include "platform/crash_reporter.h"
 #include "platform/thread_name.h"
@@ -19,8 +20,18 @@
 namespace {
 
 // Lines waiting beyond this mean the disk does not keep up; said once per backlog.
-constexpr qsizetype kQueueWarningSize = 100000;
+constexpr size_t kQueueWarningSize = 100000;
 constexpr size_t kFileBufferSize = 32768;
+// Added to the process's niceness for the writer thread.
+constexpr int kWriterNiceness = 10;
+// The room a queue keeps after a pass; a larger backlog gives its room back.
+constexpr size_t kKeptQueueRoom = 65536;
+
+// Only blanks and control characters, as the trimming of the texts takes them.
+bool IsBlank(const QString& aText) {
+    return std::all_of(aText.cbegin(), aText.cend(),
+                       [](QChar aChar) { return aChar.unicode() <= u' '; });
+}
 
 QString ErrnoText(int aError) {
     return QString::fromStdString(std::error_code(aError, std::generic_category()).message());
@@ -74,7 +85,7 @@ TqelFileLogger::TqelFileLogger()
 
 TqelFileLogger::~TqelFileLogger() {
     {
-        std::lock_guard lock(FEventLock);
+        std::lock_guard lock(FLock);
         FTerminated = true;
         FEventSignalled = true;
     }
@@ -129,22 +140,34 @@ void TqelFileLogger::setName(const QString& aValue) {
 }
 
 void TqelFileLogger::Add(const QString& aText) {
-    if (qel::Trim(aText).isEmpty()) {
+    if (IsBlank(aText)) {
         return;
     }
+    bool wake = false;
+    QString warnedName;
+    QString warnedFile;
     {
         std::lock_guard lock(FLock);
         if (FFilename.isEmpty()) {
             return;
         }
-        FLog.append(aText);
+        FLog.push_back(aText);
         if (FLog.size() > kQueueWarningSize && !FQueueWarned) {
             FQueueWarned = true;
-            qWarning("%s: more than %lld lines are waiting to be written to %s", qPrintable(FName),
-                     static_cast<long long>(kQueueWarningSize), qPrintable(FFilename));
+            warnedName = FName;
+            warnedFile = FFilename;
         }
+        // One wake-up per pass: the writer takes every line queued until it runs.
+        wake = !FEventSignalled;
+        FEventSignalled = true;
     }
-    Signal();
+    if (wake) {
+        FEvent.notify_one();
+    }
+    if (!warnedFile.isEmpty()) {
+        qWarning("%s: more than %lld lines are waiting to be written to %s", qPrintable(warnedName),
+                 static_cast<long long>(kQueueWarningSize), qPrintable(warnedFile));
+    }
 }
 
 void TqelFileLogger::Flush() {
@@ -153,10 +176,10 @@ void TqelFileLogger::Flush() {
 
 void TqelFileLogger::Signal() {
     {
-        std::lock_guard lock(FEventLock);
+        std::lock_guard lock(FLock);
         FEventSignalled = true;
     }
-    FEvent.notify_all();
+    FEvent.notify_one();
 }
 
 // Called with FLock held.
@@ -166,10 +189,13 @@ void TqelFileLogger::NameThread() {
 }
 
 void TqelFileLogger::Execute() {
+    // Woken by an adder, the writer is put on the adder's processor and would take it from
+    // the adder for a whole time slice: a lower priority leaves the adders theirs.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kWriterNiceness);
     for (;;) {
         bool terminated = false;
         {
-            std::unique_lock lock(FEventLock);
+            std::unique_lock lock(FLock);
             // A wake-up stays signalled until the writer takes it, like a manual-reset event.
             if (FEvent.wait_for(lock, std::chrono::milliseconds(FUpdateInterval),
                                 [this] { return FEventSignalled; })) {
@@ -201,18 +227,31 @@ void TqelFileLogger::WritePass() {
     if (FFileStream == nullptr) {
         return;
     }
-    QStringList lines;
     {
         std::lock_guard lock(FLock);
-        lines.swap(FLog);
+        FWriting.swap(FLog);
         FQueueWarned = false;
     }
-    if (lines.isEmpty()) {
+    if (FWriting.empty()) {
         return;
     }
+    try {
+        WriteLines();
+    } catch (...) {
+        FWriting.clear();
+        throw;
+    }
+    FWriting.clear();
+    if (FWriting.capacity() > kKeptQueueRoom) {
+        std::vector<QString>().swap(FWriting);
+    }
+}
+
+// Called with FStreamLock held.
+void TqelFileLogger::WriteLines() {
     // The lines go through the stream's buffer and reach the file with one flush per pass.
     bool written = true;
-    for (const QString& line : lines) {
+    for (const QString& line : FWriting) {
         const QByteArray bytes = qel::ToWindows1252(line);
         written = std::fwrite(bytes.constData(), 1, bytes.size(), FFileStream) ==
                       static_cast<size_t>(bytes.size()) &&

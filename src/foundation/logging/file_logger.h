@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/binary_stream.h"
 
@@ -19,11 +20,12 @@
 // logger on the same file is refused instead of overwriting this one's lines.
 //
 // Threads: Add, Flush, Filename and Name may be called from any thread. FLock guards the queue,
-// the name, FQueueWarned and FFilename, and is held only to add to or take the queue.
-// FStreamLock guards the file stream; the writer holds it for a whole pass and setFilename while
-// it swaps the file, so a change of file name never races with a write. FFilename is changed
-// under both locks. Order: FStreamLock before FLock. FEventLock guards the wake-up flag and the
-// stop request.
+// the name, FQueueWarned, FFilename, the wake-up flag and the stop request, and is held only to
+// add to or take the queue (an adder never allocates under it once the queue has grown, and
+// wakes the writer only when it is not woken yet). FStreamLock guards the file stream and
+// FWriting; the writer holds it for a whole pass and setFilename while it swaps the file, so a
+// change of file name never races with a write. FFilename is changed under both locks. Order:
+// FStreamLock before FLock.
 class TqelFileLogger {
 public:
     TqelFileLogger();
@@ -51,11 +53,14 @@ public:
 private:
     void Execute();
     void WritePass();
+    void WriteLines();
     void Signal();
     void NameThread();
 
     mutable std::mutex FLock;
-    QStringList FLog;
+    // The queue; a pass swaps it with FWriting, so both keep their room for the next lines.
+    std::vector<QString> FLog;
+    std::vector<QString> FWriting;
     QString FFilename;
     QString FName;
     // The queue has grown past its warning size; cleared when it drains.
@@ -66,7 +71,6 @@ private:
     // The name of the open stream, for error texts.
     QString FStreamName;
 
-    std::mutex FEventLock;
     std::condition_variable FEvent;
     bool FEventSignalled = false;
     bool FTerminated = false;

@@ -277,6 +277,10 @@ void TlpmLogger::WriteKeptLines() {
         }
         text.swap(FLogText);
         sizes.swap(FLineSizes);
+        // The callers go on in the room of the last pass, so that a burst does not grow the
+        // text again from nothing under the lock.
+        FLogText.swap(FSpareText);
+        FLineSizes.swap(FSpareSizes);
         fileName = FFileName;
     }
     bool written = false;
@@ -286,6 +290,12 @@ void TlpmLogger::WriteKeptLines() {
         // Kept for the next flush.
     }
     if (written) {
+        text.truncate(0);
+        sizes.clear();
+        if (sizes.capacity() <= kKeptRoomLines) {
+            FSpareText.swap(text);
+            FSpareSizes.swap(sizes);
+        }
         return;
     }
     try {

@@ -31,7 +31,7 @@ using TlpmLogEvent =
 // FLineSizes, FFlushInterval and the writer's wake-up flags and is held only to append or take
 // lines.
 // FWriteLock lets one pass (take, write, keep back on failure) run at a time, so the file gets
-// the lines in their order; it is taken before FLock.
+// the lines in their order, and guards the spare room a pass hands on; it is taken before FLock.
 class TlpmLogger {
 public:
     static constexpr int kMaxKeptLines = 10000;
@@ -103,6 +103,10 @@ private:
     bool FStopping = false;
 
     std::mutex FWriteLock;
+    // Emptied text and sizes of the last pass written, with their room; guarded by FWriteLock.
+    static constexpr size_t kKeptRoomLines = 4 * kMaxKeptLines;
+    QString FSpareText;
+    std::vector<qsizetype> FSpareSizes;
     // Made by start, so a logger that is never started owns no thread.
     std::thread FWriter;
 };
