@@ -12,6 +12,7 @@
 #include "measurement_control_fakes.h"
 #include "platform/date_time.h"
 #include "platform/exception.h"
+#include "platform/queued_call.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -261,6 +262,16 @@ TEST_F(HandOverTest, CycleMovesTranspondersWithoutValidPositionForMoreThan10000M
     EXPECT_EQ(outOfList->MeasurementSystemIndex(), 0);
     EXPECT_EQ(Driver(0)->Activated, std::vector<uint16_t>{8});
     EXPECT_TRUE(Driver(0)->Deactivated.empty());
+}
+
+TEST_F(HandOverTest, CycleTimerStartedByAPositionRunsTheCycle) {
+    ThreeDrivers();
+    TqelAntennaData* tp = Transponder(7, 0);
+    clock.Advance(10001);
+    // Another transponder's position starts the timer; the pass comes a second later.
+    Driver(0)->Deliver(Position(8, 100, 100));
+    EXPECT_EQ(tp->MeasurementSystemIndex(), 0);
+    EXPECT_TRUE(qel::ProcessMessagesFor(3000, [&] { return tp->MeasurementSystemIndex() == 1; }));
 }
 
 TEST_F(HandOverTest, DisabledTransponderChangesItsIndexOnly) {
