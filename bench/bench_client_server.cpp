@@ -7,8 +7,11 @@
 // socket's write buffer takes over the message; none of them is per sample). The baseline copies
 // the same bytes once per client, and the ratios are printed at the end.
 //
-// Positions enter through PositionDataRecevied only; the road from LPM records over UDP through
-// the LPM driver and the measurement control is measured once those units exist.
+// The second half takes the whole road: 56-byte LPM records sent as UDP datagrams by the fake
+// LPM server, read and decoded by the real LPM driver, forwarded by the measurement control to
+// the client server's ring and sent on to the clients. Reported: records per second end to end
+// against the same datagrams through a plain UDP socket pair, and heap allocations per record
+// from the datagram to the ring (must be 0).
 
 #include <benchmark/benchmark.h>
 
@@ -16,18 +19,24 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QTcpSocket>
+#include <QUdpSocket>
 #include <QtEndian>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "allocation_counter.h"
+#include "fakes/fake_lpm_server.h"
 #include "foundation/protocol/client_protocol.h"
+#include "foundation/settings/field_settings.h"
 #include "foundation/settings/server_config.h"
 #include "measurement/clients/lpm_server.h"
+#include "measurement/control/measurement_control.h"
+#include "measurement/drivers/lpm_system.h"
 #include "platform/date_time.h"
 #include "platform/queued_call.h"
 #include "ratio_reporter.h"
+#include "udp_records.h"
 
 namespace {
 
@@ -72,22 +81,42 @@ private:
     int64_t FSamples = 0;
 };
 
-void LiveLoad(benchmark::State& state, int aSamplesPerPeriod) {
+// Starts the server with kClients clients receiving live data, then stops its timer: the ticks
+// are the benchmark's own from here; the clients stay connected.
+bool ConnectLiveClients(TqelLPMServer& aServer,
+                        std::vector<std::unique_ptr<CountingClient>>& aClients) {
     ServerConfig()->setServerPort(QStringLiteral("0"));
-    TqelLPMServer server;
-    server.start();
-    const quint16 port = server.ListeningPort().toUShort();
-    std::vector<std::unique_ptr<CountingClient>> clients;
+    aServer.start();
+    const quint16 port = aServer.ListeningPort().toUShort();
     for (int i = 0; i < kClients; ++i) {
-        clients.push_back(std::make_unique<CountingClient>(port));
+        aClients.push_back(std::make_unique<CountingClient>(port));
     }
-    if (!qel::ProcessMessagesFor(5000,
-                                 [&] { return server.NumberClientsLiveData() == kClients; })) {
+    const bool live =
+        qel::ProcessMessagesFor(5000, [&] { return aServer.NumberClientsLiveData() == kClients; });
+    aServer.stop();
+    return live;
+}
+
+// Runs the event loop until every client has at least aSamples samples.
+bool WaitForClients(const std::vector<std::unique_ptr<CountingClient>>& aClients,
+                    int64_t aSamples) {
+    return qel::ProcessMessagesFor(5000, [&] {
+        for (const auto& client : aClients) {
+            if (client->Samples() < aSamples) {
+                return false;
+            }
+        }
+        return true;
+    });
+}
+
+void LiveLoad(benchmark::State& state, int aSamplesPerPeriod) {
+    TqelLPMServer server;
+    std::vector<std::unique_ptr<CountingClient>> clients;
+    if (!ConnectLiveClients(server, clients)) {
         state.SkipWithError("clients did not switch live data on");
         return;
     }
-    // The ticks are the benchmark's own from here; the clients stay connected.
-    server.stop();
 
     std::vector<RqelPositionRec> positions(static_cast<size_t>(aSamplesPerPeriod));
     for (int i = 0; i < aSamplesPerPeriod; ++i) {
@@ -103,15 +132,7 @@ void LiveLoad(benchmark::State& state, int aSamplesPerPeriod) {
         server.PositionDataRecevied(nullptr, position);
     }
     server.UpdateTimerTimer();
-    const int64_t expectedBefore = aSamplesPerPeriod;
-    qel::ProcessMessagesFor(5000, [&] {
-        for (const auto& client : clients) {
-            if (client->Samples() < expectedBefore) {
-                return false;
-            }
-        }
-        return true;
-    });
+    WaitForClients(clients, aSamplesPerPeriod);
 
     int64_t fed = aSamplesPerPeriod;
     int64_t tickNs = 0;
@@ -139,14 +160,7 @@ void LiveLoad(benchmark::State& state, int aSamplesPerPeriod) {
         fed += aSamplesPerPeriod;
         time += 1000 / kPeriodsPerSecond;
         ++periods;
-        qel::ProcessMessagesFor(5000, [&] {
-            for (const auto& client : clients) {
-                if (client->Samples() < fed) {
-                    return false;
-                }
-            }
-            return true;
-        });
+        WaitForClients(clients, fed);
     }
     int64_t lost = 0;
     for (const auto& client : clients) {
@@ -193,10 +207,163 @@ void BM_LiveLoadTenfold(benchmark::State& state) {
 void BM_LiveLoadTenfoldBaseline(benchmark::State& state) {
     LiveLoadBaseline(state, 10 * kTransponders);
 }
+// ---- Second half: LPM records over UDP through the LPM driver and the measurement control.
+
+constexpr int kRecordSize = 56;
+constexpr int kRecordsPerDatagram = 20;
+constexpr int kDatagramsPerPeriod = kTransponders / kRecordsPerDatagram;
+
+// The main window between the measurement control and the client server.
+class ServerOwner : public IqelMeasurementControlCallBack {
+public:
+    explicit ServerOwner(TqelLPMServer& aServer) : FServer(aServer) {}
+    void log(int32_t, const QString&) override {}
+    void status(int32_t, int32_t, const QString&) override {}
+    void error(int32_t, int32_t, const QString&) override {}
+    void stateChanged(int32_t, TqelStartupSequence) override {}
+    void event(TqelMeasurementSystem*, uint8_t, int32_t) override {}
+    void positionReceived(IqelMeasurementControl* aControl,
+                          const RqelPositionRec& aPosition) override {
+        FServer.PositionDataRecevied(aControl, aPosition);
+    }
+    TqelAntennaList* getAntennaList() override { return FServer.AntennaList(); }
+
+private:
+    TqelLPMServer& FServer;
+};
+
+// One period's datagrams: a valid record per transponder; Stamp sets their time.
+std::vector<QByteArray> PeriodDatagrams() {
+    std::vector<QByteArray> datagrams;
+    for (int d = 0; d < kDatagramsPerPeriod; ++d) {
+        QByteArray bytes(kRecordsPerDatagram * kRecordSize, '\0');
+        for (int r = 0; r < kRecordsPerDatagram; ++r) {
+            auto* record = reinterpret_cast<uchar*>(bytes.data()) + r * kRecordSize;
+            const int transponder = d * kRecordsPerDatagram + r;
+            qToLittleEndian<uint16_t>(static_cast<uint16_t>(20 + transponder), record + 4);
+            qToLittleEndian<int32_t>(1000 * transponder, record + 12);
+            qToLittleEndian<int32_t>(500 * transponder, record + 16);
+        }
+        datagrams.push_back(bytes);
+    }
+    return datagrams;
+}
+
+// Every record's time stamp, in 0.1 ms.
+void Stamp(std::vector<QByteArray>& aDatagrams, uint32_t aStamp) {
+    for (QByteArray& datagram : aDatagrams) {
+        for (qsizetype at = 0; at < datagram.size(); at += kRecordSize) {
+            qToLittleEndian<uint32_t>(aStamp, datagram.data() + at);
+        }
+    }
+}
+
+void ReportUdp(benchmark::State& state, int64_t aRecords, int64_t anAllocations) {
+    state.SetItemsProcessed(aRecords);
+    state.counters["records/s"] =
+        benchmark::Counter(static_cast<double>(aRecords), benchmark::Counter::kIsRate);
+    state.counters["allocs/record"] =
+        static_cast<double>(anAllocations) / static_cast<double>(std::max<int64_t>(aRecords, 1));
+}
+
+void BM_LpmUdpLoad(benchmark::State& state) {
+    TqelLPMServer server;
+    std::vector<std::unique_ptr<CountingClient>> clients;
+    if (!ConnectLiveClients(server, clients)) {
+        state.SkipWithError("clients did not switch live data on");
+        return;
+    }
+    qel::test::FakeLpmServer fake;
+    const QString handshakePort = QString::number(fake.listenHandshakes());
+    TqelFieldSettings field;
+    field.setFieldID(1);
+    field.setLPMDataProtocol(dtpMiddleDataFormat);
+    field.setUDPListenPort(0);
+    field.setLPMPort(0);
+    field.setIPAbatecServer(QStringLiteral("127.0.0.1"));
+    TqelLPMSystem* driver = nullptr;
+    TqelMeasurementControl control(nullptr, [&](const TqelFieldSettings&, bool aRoaming) {
+        auto lpm = std::make_unique<TqelLPMSystem>(*ServerConfig());
+        lpm->setRoaming(aRoaming);
+        lpm->setStartupTCPPort(handshakePort);
+        driver = lpm.get();
+        return lpm;
+    });
+    ServerOwner owner(server);
+    control.setCallback(&owner);
+    control.MeasurementSystemAdd(&field);
+    control.Startup();
+    if (!driver || driver->DataPort() == 0) {
+        state.SkipWithError("the LPM driver has no data port");
+        return;
+    }
+    const quint16 dataPort = driver->DataPort();
+
+    // Warm up outside the timing: the time base is taken and the transponders registered.
+    std::vector<QByteArray> datagrams = PeriodDatagrams();
+    uint32_t stamp = 50;
+    Stamp(datagrams, stamp);
+    for (const QByteArray& datagram : datagrams) {
+        fake.sendUdp(datagram, dataPort);
+    }
+    driver->LPMDataAvailable();
+    server.UpdateTimerTimer();
+    WaitForClients(clients, kTransponders);
+
+    int64_t fed = kTransponders;
+    int64_t allocations = 0;
+    for (auto _ : state) {
+        stamp += 200;  // 20 ms
+        Stamp(datagrams, stamp);
+        for (const QByteArray& datagram : datagrams) {
+            fake.sendUdp(datagram, dataPort);
+        }
+        const int64_t before = qel::bench::AllocationCount();
+        driver->LPMDataAvailable();
+        allocations += qel::bench::AllocationCount() - before;
+        server.UpdateTimerTimer();
+        fed += kTransponders;
+        WaitForClients(clients, fed);
+    }
+    int64_t lost = 0;
+    for (const auto& client : clients) {
+        lost += fed - client->Samples();
+    }
+    state.counters["lost"] = static_cast<double>(lost);
+    ReportUdp(state, fed - kTransponders, allocations);
+    control.Clear();
+}
+
+// The same datagrams from one plain UDP socket to another, read into a buffer.
+void BM_LpmUdpLoadBaseline(benchmark::State& state) {
+    QUdpSocket receiver;
+    receiver.bind(QHostAddress::LocalHost, 0);
+    QUdpSocket sender;
+    sender.bind(QHostAddress::LocalHost, 0);
+    std::vector<QByteArray> datagrams = PeriodDatagrams();
+    std::vector<char> buffer(static_cast<size_t>(kRecordsPerDatagram * kRecordSize));
+    uint32_t stamp = 50;
+    int64_t records = 0;
+    int64_t allocations = 0;
+    for (auto _ : state) {
+        stamp += 200;
+        Stamp(datagrams, stamp);
+        for (const QByteArray& datagram : datagrams) {
+            sender.writeDatagram(datagram, QHostAddress::LocalHost, receiver.localPort());
+        }
+        const int64_t before = qel::bench::AllocationCount();
+        records += qel::bench::ReadWaitingRecords(receiver, buffer, kRecordSize);
+        allocations += qel::bench::AllocationCount() - before;
+    }
+    ReportUdp(state, records, allocations);
+}
+
 BENCHMARK(BM_LiveLoad)->UseRealTime();
 BENCHMARK(BM_LiveLoadBaseline);
 BENCHMARK(BM_LiveLoadTenfold)->UseRealTime();
 BENCHMARK(BM_LiveLoadTenfoldBaseline);
+BENCHMARK(BM_LpmUdpLoad)->UseRealTime();
+BENCHMARK(BM_LpmUdpLoadBaseline);
 
 }  // namespace
 

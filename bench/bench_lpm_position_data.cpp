@@ -16,6 +16,7 @@
 #include "foundation/settings/server_config.h"
 #include "measurement/drivers/lpm_system.h"
 #include "ratio_reporter.h"
+#include "udp_records.h"
 
 namespace {
 
@@ -122,12 +123,7 @@ void BM_LPMDataBaseline(benchmark::State& state, int aRecords) {
     for (auto _ : state) {
         SendPass(state, sender, datagram, receiver.localPort());
         const int64_t before = qel::bench::AllocationCount();
-        while (receiver.hasPendingDatagrams()) {
-            const qint64 read =
-                receiver.readDatagram(buffer.data(), static_cast<qint64>(buffer.size()));
-            benchmark::DoNotOptimize(buffer.data());
-            records += read / kRecordSize;
-        }
+        records += qel::bench::ReadWaitingRecords(receiver, buffer, kRecordSize);
         allocations += qel::bench::AllocationCount() - before;
     }
     Report(state, records, allocations);
