@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -13,6 +14,7 @@
 class IqelDatasetSignals;
 class IqelDataSetCallBack;
 class TqeldbAgilityTest;
+class TqelField;
 
 // One recording, or one dataset read from its file, in memory.
 //
@@ -67,6 +69,12 @@ public:
     void NotifyFieldChanged();
 
     // Field
+    // Owned; made with the dataset as its owner, so it reports its changes here.
+    TqelField* Field() const { return FField.get(); }
+    // Reads the field from a field definition file and then remembers the file. A missing file
+    // leaves the field as it was; reading while recording raises EFieldDefinitionError.
+    void LoadFieldDefinition(const QString& aFieldDefinition);
+    const QString& FieldDefinitionFile() const { return FFieldDefinitionFile; }
     // The sport of the recording; the field shares it.
     TqelSports SportType() const { return FSportType.load(); }
     void setSportType(TqelSports aValue) { FSportType = aValue; }
@@ -90,6 +98,8 @@ private:
     std::unique_ptr<QObject> FQueueContext;
 
     // Field
+    std::unique_ptr<TqelField> FField;
+    QString FFieldDefinitionFile;
     std::atomic<TqelSports> FSportType{sportGeneric};
     std::atomic<bool> FRecording{false};
 };
