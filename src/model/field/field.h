@@ -131,8 +131,8 @@ public:
     QString NewVaruzaName(const QString& aBase) const;
 
     // Creation. Each new object is visible, and the dataset hears that the field changed
-    // (AddMultiLine excepted). Where a name is given, an empty or taken one becomes
-    // NewVaruzaName of the kind's base name.
+    // (AddMultiLine excepted). The objects are named NewVaruzaName of their kind ("line",
+    // "pole", ...); a line keeps a name given to it unless that is taken.
     TqelFieldLineVaruza* AddLine(const RqelCalculatedPosition& aFromPos,
                                  const RqelCalculatedPosition& aToPos, const QString& aName);
     // Also computes the crossing direction; a line within half a degree of an axis is laid
