@@ -1,10 +1,12 @@
 #include "model/dataset/dataset.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QThread>
 
 #include "database/agility/agility_runs.h"
 #include "model/dataset/dataset_signals.h"
+#include "model/field/field.h"
 #include "model/transponder/laps_sectors.h"
 #include "model/transponder/transponder_data.h"
 #include "platform/crash_reporter.h"
@@ -22,7 +24,8 @@ bool OnMainThread() {
 
 }  // namespace
 
-TqelDataset::TqelDataset() : FQueueContext(std::make_unique<QObject>()) {
+TqelDataset::TqelDataset()
+    : FQueueContext(std::make_unique<QObject>()), FField(std::make_unique<TqelField>(this)) {
     if (const QCoreApplication* app = QCoreApplication::instance()) {
         FQueueContext->moveToThread(app->thread());
     }
@@ -177,6 +180,15 @@ void TqelDataset::NotifyFieldChanged() {
     FSubscribers.Deliver(Order::FirstToLast, [this](IqelDatasetSignals* subscriber) {
         subscriber->ItemChanged(this, itemField, 0);
     });
+}
+
+void TqelDataset::LoadFieldDefinition(const QString& aFieldDefinition) {
+    if (!QFileInfo(aFieldDefinition).isFile()) {
+        return;
+    }
+    // Remembered once read: a refused or broken file is not the field's definition.
+    FField->LoadFromFile(aFieldDefinition);
+    FFieldDefinitionFile = aFieldDefinition;
 }
 
 void TqelDataset::Post(const TqelDataSetSignalMessage& aMessage) {

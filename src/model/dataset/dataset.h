@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -14,6 +15,7 @@
 class IqelDatasetSignals;
 class IqelDataSetCallBack;
 class TqeldbAgilityTest;
+class TqelField;
 
 // Transponder store
 class TqeldbAnalyzeDef;
@@ -86,6 +88,12 @@ public:
     void NotifyFieldChanged();
 
     // Field
+    // Owned; made with the dataset as its owner, so it reports its changes here.
+    TqelField* Field() const { return FField.get(); }
+    // Reads the field from a field definition file and then remembers the file. A missing file
+    // leaves the field as it was; reading while recording raises EFieldDefinitionError.
+    void LoadFieldDefinition(const QString& aFieldDefinition);
+    const QString& FieldDefinitionFile() const { return FFieldDefinitionFile; }
     // The sport of the recording; the field shares it.
     TqelSports SportType() const { return FSportType.load(); }
     void setSportType(TqelSports aValue) { FSportType = aValue; }
@@ -157,6 +165,8 @@ private:
     std::unique_ptr<QObject> FQueueContext;
 
     // Field
+    std::unique_ptr<TqelField> FField;
+    QString FFieldDefinitionFile;
     std::atomic<TqelSports> FSportType{sportGeneric};
     std::atomic<bool> FRecording{false};
 };

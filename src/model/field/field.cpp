@@ -7,6 +7,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "foundation/geometry.h"
 #include "foundation/stream_strings.h"
 #include "model/dataset/dataset.h"
 #include "model/field/field_varuzas.h"
@@ -14,6 +15,7 @@
 #include "platform/ansi_codec.h"
 #include "platform/binary_stream.h"
 #include "platform/buffered_output.h"
+#include "platform/numbers.h"
 
 namespace {
 
@@ -33,9 +35,32 @@ constexpr qint64 kFieldSectorBytes = 20 + kDescriptionBytes;
 constexpr qint64 kLeastVaruzaBytes = 1 + 4 + 4 + 1;
 constexpr int kDescriptionLength = 32;
 
-// Penalty-area corners from the field box.
-constexpr int32_t kPenaltyAreaDepthInMM = 16460;
-constexpr int32_t kPenaltyAreaHalfWidthInMM = 20115;
+// Zone borders: the penalty areas' depth along X, the row borders across Y (metres).
+constexpr double kZonePenaltyDepthInM = 16.5;
+constexpr double kZoneRowBorderInM = 11;
+
+// Degrees of longitude per metre on the parallel of aLatitude (degrees).
+double LongitudeDegreesPerMetre(double aLatitude) {
+    return 180.0 / (std::cos(aLatitude * kPi / 180.0) * kPi * kEarthRadiusInM);
+}
+
+// The mean of two coordinates, truncated, without overflow.
+int32_t Middle(int32_t aFirst, int32_t aSecond) {
+    return static_cast<int32_t>((static_cast<int64_t>(aFirst) + aSecond) / 2);
+}
+
+// Goal sizes (mm) by the dataset's sport; other sports keep the goal's defaults.
+struct GoalSize {
+    TqelSports Sport;
+    int32_t WidthInMM;
+    int32_t HeightInMM;
+};
+constexpr GoalSize kGoalSizes[] = {
+    {sportSoccer, 7315, 2438},
+    {sportHandball, 3000, 2000},
+    {sportHockey, 3660, 2140},
+    {sportIceHockey, 1830, 1230},
+};
 
 // A length byte and 32 Windows-1252 bytes; a length above 32 reads 32.
 QString ReadDescription(qel::BinaryReader& aStream) {
@@ -210,6 +235,290 @@ QString TqelField::NewVaruzaName(const QString& aBase) const {
     }
 }
 
+// Creation
+
+void TqelField::NotifyDataset() const {
+    if (FDataSet) {
+        FDataSet->NotifyFieldChanged();
+    }
+}
+
+QString TqelField::FreeVaruzaName(const QString& aName, const QString& aBase) const {
+    if (aName.isEmpty() || FieldVaruzaIndexOf(aName) >= 0) {
+        return NewVaruzaName(aBase);
+    }
+    return aName;
+}
+
+RqelFieldPosition TqelField::FieldBoxCenter() const {
+    return {Middle(FFieldBox.LeftTop.XinMM, FFieldBox.RightBottom.XinMM),
+            Middle(FFieldBox.LeftTop.YinMM, FFieldBox.RightBottom.YinMM)};
+}
+
+TqelFieldLineVaruza* TqelField::AddLine(const RqelCalculatedPosition& aFromPos,
+                                        const RqelCalculatedPosition& aToPos,
+                                        const QString& aName) {
+    const RqelFieldPosition from{qel::RoundToInt32(aFromPos.XinM * 1000),
+                                 qel::RoundToInt32(aFromPos.YinM * 1000)};
+    const RqelFieldPosition to{qel::RoundToInt32(aToPos.XinM * 1000),
+                               qel::RoundToInt32(aToPos.YinM * 1000)};
+    const QString name = FreeVaruzaName(aName, QStringLiteral("line"));
+    auto* line = NewVaruza<TqelFieldLineVaruza>();
+    line->setName(name);
+    line->setStartPoint(from);
+    line->setEndPoint(to);
+    line->setVisible(true);
+    NotifyDataset();
+    return line;
+}
+
+TqelFieldLineVaruza* TqelField::AddLine(int32_t aFromXinMM, int32_t aFromYinMM, int32_t aToXinMM,
+                                        int32_t aToYinMM, const QString& aName) {
+    const QString name = FreeVaruzaName(aName, QStringLiteral("line"));
+    auto* line = NewVaruza<TqelFieldLineVaruza>();
+    line->setName(name);
+    line->setStartPoint(aFromXinMM, aFromYinMM);
+    line->setEndPoint(aToXinMM, aToYinMM);
+    line->setVisible(true);
+    line->CalculateCoefficients();
+    const uint8_t direction = line->CalcDefaultCrossingDirection();
+    line->setDefaultCrossingDirection(direction);
+    if (direction == qel::CrossPositiveX || direction == qel::CrossNegativeX) {
+        const int32_t x = Middle(aFromXinMM, aToXinMM);
+        line->setStartPoint(x, aFromYinMM);
+        line->setEndPoint(x, aToYinMM);
+        line->CalculateCoefficients();
+    } else if (direction == qel::CrossPositiveY || direction == qel::CrossNegativeY) {
+        const int32_t y = Middle(aFromYinMM, aToYinMM);
+        line->setStartPoint(aFromXinMM, y);
+        line->setEndPoint(aToXinMM, y);
+        line->CalculateCoefficients();
+    }
+    NotifyDataset();
+    return line;
+}
+
+TqelFieldMultiLineVaruza* TqelField::AddMultiLine(const QString& /*aName*/) {
+    auto* multiLine = NewVaruza<TqelFieldMultiLineVaruza>();
+    multiLine->setName(NewVaruzaName(QStringLiteral("multiline")));
+    multiLine->setVisible(true);
+    return multiLine;
+}
+
+TqelFieldPoleVaruza* TqelField::AddPole(int32_t aXinMM, int32_t aYinMM, int32_t aColor) {
+    const QString name = NewVaruzaName(QStringLiteral("pole"));
+    auto* pole = NewVaruza<TqelFieldPoleVaruza>();
+    pole->setName(name);
+    pole->setPosition(aXinMM, aYinMM);
+    pole->setCanMove(true);
+    pole->setColor(aColor);
+    pole->setVisible(true);
+    NotifyDataset();
+    return pole;
+}
+
+TqelFieldPylonVaruza* TqelField::AddPylon(int32_t aXinMM, int32_t aYinMM) {
+    const QString name = NewVaruzaName(QStringLiteral("pylon"));
+    auto* pylon = NewVaruza<TqelFieldPylonVaruza>();
+    pylon->setName(name);
+    const RqelFieldPosition position =
+        aXinMM == 0 && aYinMM == 0 ? FieldBoxCenter() : RqelFieldPosition{aXinMM, aYinMM};
+    pylon->setPosition(position.XinMM, position.YinMM);
+    pylon->setCanMove(true);
+    pylon->setVisible(true);
+    NotifyDataset();
+    return pylon;
+}
+
+TqelFieldSoccerGoalVaruza* TqelField::AddSoccerGoal() {
+    const QString name = NewVaruzaName(QStringLiteral("Goal"));
+    auto* goal = NewVaruza<TqelFieldSoccerGoalVaruza>();
+    goal->setName(name);
+    goal->setColor(0xFFFFFF);
+    const RqelFieldPosition center = FieldBoxCenter();
+    goal->setPosition(center.XinMM, center.YinMM, 0);
+    goal->setCanMove(true);
+    if (FDataSet) {
+        const TqelSports sport = FDataSet->SportType();
+        for (const GoalSize& size : kGoalSizes) {
+            if (size.Sport == sport) {
+                goal->SetDimensions(size.WidthInMM, size.HeightInMM);
+            }
+        }
+    }
+    goal->setVisible(true);
+    NotifyDataset();
+    return goal;
+}
+
+TqelFieldRectangleVaruza* TqelField::AddRectangle(const RqelFieldPosition& aLeftTop,
+                                                  const RqelFieldPosition& aRightBottom) {
+    const QString name = NewVaruzaName(QStringLiteral("rect"));
+    auto* rectangle = NewVaruza<TqelFieldRectangleVaruza>();
+    rectangle->setName(name);
+    rectangle->setColor(0xFFFFFF);
+    rectangle->setLeftTopPoint(aLeftTop.XinMM, aLeftTop.YinMM);
+    rectangle->setRightBottomPoint(aRightBottom.XinMM, aRightBottom.YinMM);
+    rectangle->setVisible(true);
+    NotifyDataset();
+    return rectangle;
+}
+
+TqelFieldTextVaruza* TqelField::AddText(const QString& aText, int32_t aXinMM, int32_t aYinMM,
+                                        int32_t aColor) {
+    const QString name = NewVaruzaName(QStringLiteral("text"));
+    auto* text = NewVaruza<TqelFieldTextVaruza>();
+    text->setName(name);
+    text->setText(aText);
+    text->setPosition(aXinMM, aYinMM);
+    text->setColor(aColor);
+    text->setVisible(true);
+    NotifyDataset();
+    return text;
+}
+
+TqelFieldCameraVaruza* TqelField::AddCamera(int32_t aXinMM, int32_t aYinMM, int32_t aZinMM,
+                                            int32_t aPanOffset, int32_t aColor,
+                                            const QString& aName) {
+    if (aName.isEmpty()) {
+        return nullptr;
+    }
+    TqelFieldVaruza* found = FieldVaruzaByName(aName);
+    if (found && found->VaruzaType() != fotCamera) {
+        // Through DeleteVaruza, so a finish line of that name is cleared with it.
+        DeleteVaruza(found);
+        found = nullptr;
+    }
+    auto* camera = static_cast<TqelFieldCameraVaruza*>(found);
+    if (!camera) {
+        camera = NewVaruza<TqelFieldCameraVaruza>();
+        camera->setName(aName);
+    }
+    camera->setPosition(aXinMM, aYinMM);
+    camera->setHeight(aZinMM);
+    camera->setPanOffset(aPanOffset);
+    camera->setText(aName);
+    camera->setColor(aColor);
+    camera->setVisible(true);
+    NotifyDataset();
+    return camera;
+}
+
+// Geometry
+
+bool TqelField::isOnField(const RqelCalculatedPosition& aPos) const {
+    return aPos.XinM != 0 && aPos.YinM != 0 &&
+           FMeasureBox.PositionInBox(aPos.XinM * 1000, aPos.YinM * 1000);
+}
+
+bool TqelField::isOnField(int32_t aXinMM, int32_t aYinMM) const {
+    return aXinMM != 0 && aYinMM != 0 && FMeasureBox.PositionInBox(aXinMM, aYinMM);
+}
+
+bool TqelField::isOnField(const RqelFieldPosition& aPos) const {
+    return FMeasureBox.PositionInBox(aPos.XinMM, aPos.YinMM);
+}
+
+bool TqelField::InFieldBox(const RqelCalculatedPosition& aPos) const {
+    return FFieldBox.PositionInBox(aPos.XinM * 1000, aPos.YinM * 1000);
+}
+
+int32_t TqelField::PositionToZone(double aPosXinM, double aPosYinM,
+                                  TqelPlayDirection aPlayDirection) const {
+    // Whole metres; kept as doubles so that mirroring cannot overflow.
+    double x = static_cast<double>(Round(aPosXinM));
+    double y = static_cast<double>(Round(aPosYinM));
+    if (aPlayDirection == pldRightToLeft) {
+        x = -x;
+        y = -y;
+    }
+    const double left = FFieldBox.LeftTop.XinMM / 1000.0 + kZonePenaltyDepthInM;
+    const double right = FFieldBox.RightBottom.XinMM / 1000.0 - kZonePenaltyDepthInM;
+    int32_t column = 5;
+    if (x < left) {
+        column = 0;
+    } else if (x < left / 2) {
+        column = 1;
+    } else if (x < 0) {
+        column = 2;
+    } else if (x < right / 2) {
+        column = 3;
+    } else if (x < right) {
+        column = 4;
+    }
+    int32_t row = 2;
+    if (y > kZoneRowBorderInM) {
+        row = 0;
+    } else if (y > -kZoneRowBorderInM) {
+        row = 1;
+    }
+    return 3 * column + row + 1;
+}
+
+void TqelField::Transpose(int32_t anXOffset, int32_t anYOffset) {
+    CheckNotRecording(QStringLiteral("moved"));
+    for (const auto& varuza : FVaruzas) {
+        varuza->Transpose(anXOffset, anYOffset);
+    }
+    FMeasureBox.Transpose(anXOffset, anYOffset);
+    FFieldBox.Transpose(anXOffset, anYOffset);
+    for (RqelFieldSectorDef& sector : FFieldSectors) {
+        sector.Box.Transpose(anXOffset, anYOffset);
+    }
+    if (FHasTrack) {
+        FTrackDefinition.TrackCorner1.Transpose(anXOffset, anYOffset);
+        FTrackDefinition.TrackCorner2.Transpose(anXOffset, anYOffset);
+        FTrackFinishLeft.Transpose(anXOffset, anYOffset);
+        FTrackFinishRight.Transpose(anXOffset, anYOffset);
+    }
+    NotifyDataset();
+}
+
+// GPS
+
+RqelGPSPosition TqelField::calcGPSPosition(const RqelCalculatedPosition& aPos) const {
+    RqelGPSPosition result;
+    result.setXinMM(qel::RoundToInt32(aPos.XinM * 1000));
+    result.setYinMM(qel::RoundToInt32(aPos.YinM * 1000));
+    result.setValid(isOnField(aPos));
+    result.RotateRAD(FGPSRotation);
+    result.setLongitude(FGPSLongDegM * result.XinMM() / 1000 + FGPSZeroPoint.Longitude());
+    result.setLatitude(FGPSLatDegM * result.YinMM() / 1000 + FGPSZeroPoint.Latitude());
+    return result;
+}
+
+RqelPositionRec TqelField::GPStoMetric(qel::Latitude aLatitude, qel::Longitude aLongitude) const {
+    // A new field has no degree factors yet: dividing by them would put an infinite value into
+    // the record.
+    if (FGPSLatDegM == 0 || FGPSLongDegM == 0) {
+        throw EInvalidOp(QStringLiteral("GPStoMetric: the GPS reference of the field is not set"));
+    }
+    double x = (aLongitude.Degrees - FGPSZeroPoint.Longitude()) * 1000 / FGPSLongDegM;
+    double y = (aLatitude.Degrees - FGPSZeroPoint.Latitude()) * 1000 / FGPSLatDegM;
+    RotatePointF(x, y, -FGPSRotation);
+    RqelPositionRec result = RqelPositionRec::Create();
+    result.Clear();
+    result.XinMM = qel::RoundToInt32(x);
+    result.YinMM = qel::RoundToInt32(y);
+    return result;
+}
+
+void TqelField::SetGPSFieldLocation(const RqelGPSPosition& aOriginGPS) {
+    FGPSLatDegM = kDegreesPerMetre;
+    FGPSLongDegM = LongitudeDegreesPerMetre(aOriginGPS.Latitude());
+    FGPSZeroPoint.setLatitude(aOriginGPS.Latitude());
+    FGPSZeroPoint.setLongitude(aOriginGPS.Longitude());
+    FGPSRotation = aOriginGPS.Direction();
+    const auto corner = [](int32_t aXinMM, int32_t aYinMM) {
+        RqelCalculatedPosition position;
+        position.XinM = aXinMM / 1000.0;
+        position.YinM = aYinMM / 1000.0;
+        return position;
+    };
+    FGPSPoint1 = calcGPSPosition(corner(FFieldBox.LeftTop.XinMM, FFieldBox.RightBottom.YinMM));
+    FGPSPoint2 = calcGPSPosition(corner(FFieldBox.RightBottom.XinMM, FFieldBox.RightBottom.YinMM));
+}
+
 // Lanes and sectors
 
 RqelLaneDef TqelField::getLane(int32_t anIndex) const {
@@ -302,11 +611,15 @@ void TqelField::DerivePenaltyAreas() {
 
 // Reading and writing
 
-void TqelField::readFromStream(qel::BinaryReader& aStream) {
+void TqelField::CheckNotRecording(const QString& anAction) const {
     if (FDataSet && FDataSet->Recording()) {
         throw EFieldDefinitionError(
-            QStringLiteral("The field of a dataset cannot be read while it records"));
+            QStringLiteral("The field of a dataset cannot be %1 while it records").arg(anAction));
     }
+}
+
+void TqelField::readFromStream(qel::BinaryReader& aStream) {
+    CheckNotRecording(QStringLiteral("read"));
     const uint16_t version = aStream.readU16();
     FVersion = version;
     FColor = aStream.readI32();
@@ -494,7 +807,7 @@ void TqelField::DeriveGPSValues() {
     }
     // The latitude is stored in degrees.
     const double latitudeCosine = std::cos(FGPSZeroPoint.Latitude() * kPi / 180.0);
-    FGPSLongDegM = 180.0 / (latitudeCosine * kPi * kEarthRadiusInM);
+    FGPSLongDegM = LongitudeDegreesPerMetre(FGPSZeroPoint.Latitude());
     const double dx = latitudeCosine * (FGPSPoint2.Longitude() - FGPSPoint1.Longitude()) *
                       kEarthRadiusInM * kPi / 180.0;
     const double dy =

@@ -5,7 +5,10 @@
 #include <memory>
 #include <vector>
 
+#include "foundation/position_records.h"
 #include "foundation/settings/client_config.h"
+#include "foundation/settings/field_settings.h"
+#include "foundation/shared_enums.h"
 #include "model/field/field_line.h"
 #include "model/field/field_varuza.h"
 #include "model/transponder/field_records.h"
@@ -13,10 +16,15 @@
 
 class TqelDataset;
 class TqelFieldCameraVaruza;
+class TqelFieldMultiLineVaruza;
+class TqelFieldPoleVaruza;
+class TqelFieldPylonVaruza;
+class TqelFieldRectangleVaruza;
 class TqelFieldSoccerGoalVaruza;
+class TqelFieldTextVaruza;
 
-// A field stream that cannot be read as a field: an unknown object kind, or a field that may not
-// be read now.
+// A field stream that cannot be read as a field (an unknown object kind), or a field that may not
+// be read or reshaped now.
 QEL_DECLARE_EXCEPTION(EFieldDefinitionError, Exception);
 
 enum TqelTrackOrientation : uint8_t { trackHorizontal, trackVertical };
@@ -60,11 +68,15 @@ struct RqelTrackDefinition {
 //
 // Threads: changed on the thread that owns it (the main thread for a dataset's field). The
 // cadence thread of a recording reads the boxes, the track and the sectors without a lock; that is
-// sound because the preparation loads the field before the recording starts and reading a stream
-// into the field of a recording dataset is refused.
+// sound because the preparation loads the field before the recording starts, and reading a stream
+// into the field of a recording dataset, moving it or replacing it with a default pitch is
+// refused.
 class TqelField {
 public:
     static constexpr uint16_t kStreamVersion = 27;
+    // A soccer penalty area (mm): its depth from the goal line and half its width.
+    static constexpr int32_t kPenaltyAreaDepthInMM = 16460;
+    static constexpr int32_t kPenaltyAreaHalfWidthInMM = 20115;
 
     // aDataSet, when given, is told of changes and shares the sport type; it must outlive the
     // field.
@@ -87,6 +99,9 @@ public:
 
     uint16_t Version() const { return FVersion; }
     TqelDataset* Dataset() const { return FDataSet; }
+    // Raises EFieldDefinitionError, naming anAction ("read", "moved"), when the field belongs to
+    // a dataset that records: its cadence thread reads the geometry without a lock.
+    void CheckNotRecording(const QString& anAction) const;
 
     // Objects. The list owns them; addFieldVaruza takes an object made for this field (or for no
     // field) once.
@@ -114,6 +129,49 @@ public:
     TqelFieldSoccerGoalVaruza* GetSoccerGoal(TqelGoalAlign Aligned) const;
     // aBase followed by the smallest number from 1 that no object's name has (without case).
     QString NewVaruzaName(const QString& aBase) const;
+
+    // Creation. Each new object is visible, and the dataset hears that the field changed
+    // (AddMultiLine excepted). The objects are named NewVaruzaName of their kind ("line",
+    // "pole", ...); a line keeps a name given to it unless that is taken.
+    TqelFieldLineVaruza* AddLine(const RqelCalculatedPosition& aFromPos,
+                                 const RqelCalculatedPosition& aToPos, const QString& aName);
+    // Also computes the crossing direction; a line within half a degree of an axis is laid
+    // exactly on it, through the mean of its ends.
+    TqelFieldLineVaruza* AddLine(int32_t aFromXinMM, int32_t aFromYinMM, int32_t aToXinMM,
+                                 int32_t aToYinMM, const QString& aName);
+    // Always named "multiline<n>"; aName is not used.
+    TqelFieldMultiLineVaruza* AddMultiLine(const QString& aName);
+    TqelFieldPoleVaruza* AddPole(int32_t aXinMM, int32_t aYinMM, int32_t aColor);
+    // (0, 0) places it at the centre of the field box.
+    TqelFieldPylonVaruza* AddPylon(int32_t aXinMM, int32_t aYinMM);
+    // At the centre of the field box, sized for the dataset's sport.
+    TqelFieldSoccerGoalVaruza* AddSoccerGoal();
+    TqelFieldRectangleVaruza* AddRectangle(const RqelFieldPosition& aLeftTop,
+                                           const RqelFieldPosition& aRightBottom);
+    TqelFieldTextVaruza* AddText(const QString& aText, int32_t aXinMM, int32_t aYinMM,
+                                 int32_t aColor);
+    // The camera named aName, reused or made; an object of that name of another kind is deleted
+    // first. Null (and nothing done) for an empty name.
+    TqelFieldCameraVaruza* AddCamera(int32_t aXinMM, int32_t aYinMM, int32_t aZinMM,
+                                     int32_t aPanOffset, int32_t aColor, const QString& aName);
+
+    // Geometry. These read the boxes only and allocate nothing: the cadence thread asks them in
+    // every analysis step.
+    // In the measure box, borders included; a position with X or Y exactly 0 is no position.
+    bool isOnField(const RqelCalculatedPosition& aPos) const;
+    bool isOnField(int32_t aXinMM, int32_t aYinMM) const;
+    // The measure-box test alone.
+    bool isOnField(const RqelFieldPosition& aPos) const;
+    bool InFieldBox(const RqelCalculatedPosition& aPos) const;
+    // Zone 1..18: six columns along X (the penalty areas, the halves of each half) by three rows
+    // across Y, counted from the left top in the direction of play. Raises EInvalidOp for a
+    // coordinate that is no number.
+    int32_t PositionToZone(double aPosXinM, double aPosYinM,
+                           TqelPlayDirection aPlayDirection) const;
+    // Shifts the objects, both boxes, the field sectors and, with a track, its corners and finish
+    // points. Lanes, track sectors, the out-of-bounds box, the transpose offsets and the GPS
+    // reference stay.
+    void Transpose(int32_t anXOffset, int32_t anYOffset);
 
     // Lanes, track sectors and field sectors. The getters raise the list's range error outside
     // the list.
@@ -227,6 +285,16 @@ public:
     double GPSRotation() const { return FGPSRotation; }
     double GPSLatDegM() const { return FGPSLatDegM; }
     double GPSLongDegM() const { return FGPSLongDegM; }
+    // The position in whole mm turned by the GPS rotation, with its latitude and longitude and
+    // Valid = isOnField; the time, Z and direction are left to the caller. Raises EInvalidOp for
+    // a position beyond 32-bit mm.
+    RqelGPSPosition calcGPSPosition(const RqelCalculatedPosition& aPos) const;
+    // The way back, into a cleared position record. Raises EInvalidOp before the field has a GPS
+    // reference (read from a stream or set) and for a result beyond 32-bit mm.
+    RqelPositionRec GPStoMetric(qel::Latitude aLatitude, qel::Longitude aLongitude) const;
+    // Places the field's origin at aOriginGPS, turned by its Direction; points 1 and 2 become the
+    // bottom corners of the field box, from which a reader derives the rotation again.
+    void SetGPSFieldLocation(const RqelGPSPosition& aOriginGPS);
 
 private:
     void ForgetVaruza(const TqelFieldVaruza* aVaruza);
@@ -234,6 +302,10 @@ private:
     void LinkFinishLines(const QString& aFinishLine1, const QString& aFinishLine2);
     void DeriveGPSValues();
     void ReadObjects(qel::BinaryReader& aStream, uint16_t aVersion);
+    void NotifyDataset() const;
+    // The name if it is free and not empty, else the next free one after aBase.
+    QString FreeVaruzaName(const QString& aName, const QString& aBase) const;
+    RqelFieldPosition FieldBoxCenter() const;
 
     uint16_t FVersion = kStreamVersion;
     TqelDataset* FDataSet = nullptr;
