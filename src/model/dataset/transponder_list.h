@@ -19,7 +19,8 @@ namespace qel {
 // when no other thread reads (the dataset refuses it while recording).
 class TransponderList {
 public:
-    static constexpr int32_t MaxCount = 256 * 256;
+    // The antenna table keeps list positions in 16 signed bits.
+    static constexpr int32_t MaxCount = INT16_MAX;
 
     TransponderList() = default;
     TransponderList(const TransponderList&) = delete;

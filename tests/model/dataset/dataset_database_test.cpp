@@ -162,6 +162,19 @@ TEST_F(DatasetDatabase, UnpreparedAntennasFindAthletesInventoryOrNothing) {
     EXPECT_EQ(dataset->GetTransponderByAtenna(16384), nullptr);
 }
 
+TEST_F(DatasetDatabase, PreparedTPidOutsideTheIdTableRegistersNothing) {
+    TqelPrepareTransponder* huge = prepared->AddTranponder(-1);
+    huge->setTPid(70000);
+    huge->setAntennaID(8001);
+    EXPECT_THROW(dataset->AddTransponder(8001, huge, 0), qel::ETransponderRefused);
+    EXPECT_EQ(dataset->TransponderCount(), 0);
+    EXPECT_EQ(dataset->GetTransponderByAtenna(8001), nullptr);
+    EXPECT_EQ(dataset->AntennaIndex(8001), 0);
+    EXPECT_EQ(dataset->TransponderIDTableSize(), 100);
+    EXPECT_EQ(dataset->MaxTransponderID(), 0);
+    EXPECT_EQ(AddPreparedAntenna(1201)->TPIndex(), 0) << "the list has no gap";
+}
+
 TEST_F(DatasetDatabase, FailingAthleteLookUpIsLoggedAndTheTransponderStillJoins) {
     Exec(QStringLiteral("drop table PLAYER"));
     QStringList lines;
