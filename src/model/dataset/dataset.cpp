@@ -4,9 +4,21 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include "database/agility/agility_definitions.h"
 #include "database/agility/agility_runs.h"
+#include "database/analysis/analyze_definitions.h"
+#include "database/athletes.h"
+#include "database/database.h"
+#include "database/database_manager.h"
+#include "database/datasets/dataset_rows.h"
+#include "database/datasets/exercise_names.h"
+#include "database/datasets/transponder_rows.h"
+#include "database/prepare_recording.h"
+#include "database/teams.h"
+#include "model/blocks/block_objects.h"
 #include "model/dataset/dataset_signals.h"
 #include "model/field/field.h"
+#include "model/groups/group_objects.h"
 #include "model/transponder/laps_sectors.h"
 #include "model/transponder/transponder_data.h"
 #include "platform/crash_reporter.h"
@@ -24,12 +36,38 @@ bool OnMainThread() {
 
 }  // namespace
 
-TqelDataset::TqelDataset()
-    : FQueueContext(std::make_unique<QObject>()), FField(std::make_unique<TqelField>(this)) {
+TqelDataset::TqelDataset(TqelDatabase* aDatabase) : FQueueContext(std::make_unique<QObject>()) {
     if (const QCoreApplication* app = QCoreApplication::instance()) {
         FQueueContext->moveToThread(app->thread());
     }
+    FDatabase = aDatabase;
+    if (!FDatabase && DatabaseManager) {
+        FDatabase = DatabaseManager->GetDatabase();
+    }
+    FDBDataset = std::make_unique<TqeldbDataset>();
+    CreateDatabaseObjects();
+    FField = std::make_unique<TqelField>(this);
+    FPlayListRoot = std::make_unique<TqelPlayList>();
+    FTimeOnIce = std::make_unique<TqelTimeOnIce>();
+    FTimer = std::make_unique<TqelTimeRecorder>();
+
+    FTimestamp = Now();
+    // The packed file date is a signed 32-bit value: its sign carries into the 64-bit key.
+    FDatabaseID = static_cast<int64_t>(DateTimeToFileDate(FTimestamp));
+    FDatasetGUID = QUuid::createUuid();
+    FSynchronisationLPMTimestamp = 0;
+    FSynchronisationNTPTimestamp = FTimestamp;
+    FRecordingStartedAt = Now();
+    CopyClientSettings();
+    FFilename = QStringLiteral("new.qel");
+    FPositionWeight.assign(1999, 0.0);
+    FAccelerometerWeight.assign(76, 0.0);
+    BuildPositionWeights();
+    BuildHeartbeatWeights();
+    FMaxSpeed = qel::MaxSpeedOfSport(FSportType);
+
     NotifyItemAdded(this, itemDataSet, 0);
+    FMatchInfo = std::make_unique<TqelMatchInfo>();
     setInitialized(true);
 }
 
@@ -44,7 +82,99 @@ TqelDataset::~TqelDataset() {
     } catch (...) {
         qel::CrashReporter::ReportUnknown(QStringLiteral("Dataset deleting notice"));
     }
+    FSelectedTransponder = nullptr;
+    FTransponders.Clear();
+    FMatchInfo.reset();
+    FMarkers.clear();
+    FEvents.clear();
+    FGroups.clear();
+    FGames.clear();
+    FVideoStreams.clear();
+    FStitchFiles.clear();
+    FField.reset();
+    FCameras.clear();
+    FDBDataset.reset();
+    FTimeOnIce.reset();
+    FTimer.reset();
+    FPlaylists.clear();
+    FPlayListRoot.reset();
+    FViewerOptionSets.clear();
+    FPaths.clear();
+    FExtrenalClock.reset();
+    FExerciseNames.reset();
+    FPrepareRec.reset();
+    FDBPrepareRecordings.reset();
+    FDBPlayers.reset();
+    FDBTransponders.reset();
+    FDBDts.reset();
+    FAgilityDefs.reset();
+    FAnalyzeDef = nullptr;
+    FDBAnalyzeDefinitions.reset();
+    FDBTeams.reset();
     FQueueContext.reset();
+}
+
+void TqelDataset::CreateDatabaseObjects() {
+    if (!FDatabase) {
+        FAgilityDefs = std::make_unique<TqeldbAgilityDefinitions>(nullptr);
+        return;
+    }
+    TqelDatabaseConnection* connection = FDatabase->Connection();
+    FExerciseNames = std::make_unique<TqeldbExerciseNames>(connection);
+    FDBPlayers = std::make_unique<TqeldbPlayers>(FDatabase);
+    FDBTransponders = std::make_unique<TqeldbTransponders>(FDatabase);
+    FDBAnalyzeDefinitions = std::make_unique<TqeldbAnalyzeDefinitions>(FDatabase);
+    FDBAnalyzeDefinitions->Open(false);
+    if (FDBAnalyzeDefinitions->Count() > 0) {
+        FAnalyzeDef = FDBAnalyzeDefinitions->GetVaruzas(0);
+    }
+    FDBTeams = std::make_unique<TqeldbTeams>(FDatabase);
+    FAgilityDefs = std::make_unique<TqeldbAgilityDefinitions>(connection);
+    FDBDts = std::make_unique<TqeldbDatasets>(FDatabase);
+}
+
+void TqelDataset::CopyClientSettings() {
+    TqelClientConfig* config = ClientConfig();
+    FUseTelemetryIDs = config->UseAccelerometer();
+    FSportType = config->Sport();
+    FPositionAlgorithm = static_cast<uint8_t>(config->PositionAlgorithm());
+    FPositionSensitivity = config->PositionSensitivity();
+    FMaxPower = config->MaxPower();
+    FHeartbeatInterval = config->CalcHeartbeatInterval();
+    FHeartbeatSensitivity = config->HeartbeatSensitivity();
+    FSpeedFrameInterval = config->CalcSpeedFrameInterval();
+    FNameRepresenting = config->NameRepresenting();
+}
+
+// The kernels belong to the position and heartbeat algorithms, which fill them.
+void TqelDataset::BuildPositionWeights() {}
+
+void TqelDataset::BuildHeartbeatWeights() {}
+
+QString TqelDataset::ToString() const {
+    return QFileInfo(FFilename).fileName();
+}
+
+int32_t TqelDataset::AnalyzeDefID() const {
+    return FAnalyzeDef ? FAnalyzeDef->ID() : 0;
+}
+
+void TqelDataset::LogMessage(const QString& aMessage) {
+    // A log line must never break what the dataset was doing.
+    try {
+        if (OnLogMessage) {
+            OnLogMessage(aMessage);
+        }
+    } catch (...) {
+    }
+}
+
+void TqelDataset::setDBPrepareRecordings(std::unique_ptr<TqeldbPrepareRecordings> aValue) {
+    FDBPrepareRecordings = std::move(aValue);
+}
+
+void TqelDataset::setPrepareRec(std::unique_ptr<TqelPrepareRecording> aValue) {
+    FPrepareRec = std::move(aValue);
 }
 
 void TqelDataset::setChanged(bool aValue) {
@@ -257,27 +387,6 @@ void TqelDataset::Deliver(const TqelDataSetSignalMessage& aMessage) {
 }
 
 // Transponder store
-
-TqelPositionAlgorithm TqelDataset::PositionAlgorithm() const {
-    return static_cast<TqelPositionAlgorithm>(FPositionAlgorithm.load());
-}
-
-void TqelDataset::setPositionAlgorithm(TqelPositionAlgorithm aValue) {
-    FPositionAlgorithm = static_cast<uint8_t>(aValue);
-}
-
-int32_t TqelDataset::AntennaIndex(int32_t anAntennaID) const {
-    if (anAntennaID < 0 || anAntennaID >= AntennaIDCount) {
-        return 0;
-    }
-    return FAntennaToTransponderID[anAntennaID].Slot;
-}
-
-void TqelDataset::setAntennaEntry(int32_t anAntennaID, const qel::AntennaEntry& anEntry) {
-    if (anAntennaID >= 0 && anAntennaID < AntennaIDCount) {
-        FAntennaToTransponderID[anAntennaID] = anEntry;
-    }
-}
 
 TqelGame* TqelDataset::GameByTime(int32_t) const {
     return nullptr;

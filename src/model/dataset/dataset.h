@@ -2,20 +2,54 @@
 
 #include <QObject>
 #include <QString>
+#include <QUuid>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
+#include "foundation/model_interfaces.h"
 #include "foundation/settings/client_config.h"
+#include "foundation/shared_enums.h"
 #include "model/dataset/dataset_item_type.h"
 #include "model/dataset/dataset_subscribers.h"
 #include "model/dataset/notify_varuza.h"
+#include "model/dataset/transponder_list.h"
+#include "model/dataset/transponder_tables.h"
+#include "platform/date_time.h"
 
 class IqelDatasetSignals;
 class IqelDataSetCallBack;
+class IlpmProgress;
+class TqelAvailableTransponder;
+class TqelCamera;
+class TqelDatabase;
+class TqelEvent;
+class TqelGamePart;
+class TqelGroup;
+class TqelMarker;
+class TqelMatchInfo;
+class TqelPath;
+class TqelPlayList;
+class TqelPrepareRecording;
+class TqelPrepareTransponder;
+class TqelStitchFile;
+class TqelTimeOnIce;
+class TqelTimeRecorder;
+class TqelVideoStream;
+class TqelViewerOptionSet;
+class TqeldbAgilityDefinitions;
 class TqeldbAgilityTest;
 class TqelField;
+class TqeldbAnalyzeDefinitions;
+class TqeldbDataset;
+class TqeldbDatasets;
+class TqeldbExerciseNames;
+class TqeldbPlayer;
+class TqeldbPlayers;
+class TqeldbPrepareRecordings;
+class TqeldbTeams;
+class TqeldbTransponders;
 
 // Transponder store
 class TqeldbAnalyzeDef;
@@ -24,30 +58,43 @@ class TqelLap;
 class TqelSector;
 class TqelTransponderData;
 enum TqelPositionAlgorithm : uint8_t;
-
-namespace qel {
-// An antenna's entry in the dataset's antenna table: the transponder's position in the
-// transponder list and which of its four antennas this is (1..4; 0 for none).
-struct AntennaEntry {
-    int16_t TransponderIndex = 0;
-    uint8_t Slot = 0;
-};
-}  // namespace qel
 // End of transponder store
 
-// One recording, or one dataset read from its file, in memory.
+namespace qel {
+// A transponder that cannot join the dataset: its antenna id or TPid lies outside the tables.
+// A kind of refused sample, so that the intake counts it.
+QEL_DECLARE_EXCEPTION(ETransponderRefused, ESampleRefused);
+
+// The highest believable speed of the sport, m/s.
+int32_t MaxSpeedOfSport(TqelSports aSport);
+}  // namespace qel
+
+// One recording, or one dataset read from its file, in memory: its transponders, the tables that
+// find them by antenna and by TPid, its settings and its link to the database.
 //
-// Threads: a dataset is created and destroyed on the main thread. Notifications may be raised
-// on any thread; their subscribers are called on the main thread (queued there when raised
-// elsewhere), except the agility changed and deleting notices and the field notice, which run
-// on the raising thread. The flags below are atomic because the cadence thread raises notices;
-// the subscriber list guards itself.
-class TqelDataset : public TNotifyVaruza {
+// Threads: a dataset is created and destroyed on the main thread, which also adds and removes
+// transponders and runs the setters. The cadence thread reads the transponder list while the
+// main thread appends (see qel::TransponderList) and reads the settings it needs, which are
+// atomic. Notifications may be raised on any thread; their subscribers are called on the main
+// thread (queued there when raised elsewhere), except the agility changed and deleting notices
+// and the field notice, which run on the raising thread. The subscriber list guards itself.
+class TqelDataset : public TNotifyVaruza, public IqelDatasetData {
 public:
-    TqelDataset();
+    // Without a database the registered database manager's is taken; without either every
+    // database step is skipped.
+    explicit TqelDataset(TqelDatabase* aDatabase = nullptr);
     // Must run on the main thread: the deleting notice is delivered at once there, and the
     // queued notices still pending for this dataset are dropped with it.
     ~TqelDataset() override;
+
+    // IqelDatasetData
+    TqelDataset* GetDatasetVaruza() override { return this; }
+    int32_t GetDBDtsID() override { return static_cast<int32_t>(DBDtsID()); }
+
+    // The file name without its folder.
+    QString ToString() const;
+    // 0 without an analysis definition.
+    int32_t AnalyzeDefID() const;
 
     // Inside an update bracket a change is only remembered; outside it (or at the last
     // EndUpdate) the dataset is marked modified and one ItemChanged(dataset, itemDataSet, -1)
@@ -93,10 +140,181 @@ public:
     // Reads the field from a field definition file and then remembers the file. A missing file
     // leaves the field as it was; reading while recording raises EFieldDefinitionError.
     void LoadFieldDefinition(const QString& aFieldDefinition);
-    const QString& FieldDefinitionFile() const { return FFieldDefinitionFile; }
-    // The sport of the recording; the field shares it.
+
+    // Receives the dataset's log lines; an exception of the handler is swallowed.
+    TqelLogMessageEvent OnLogMessage;
+
+    // Identity and time base
+    QUuid DatasetGUID() const { return FDatasetGUID; }
+    void setDatasetGUID(const QUuid& aValue) { FDatasetGUID = aValue; }
+    TDateTime Timestamp() const { return FTimestamp.load(); }
+    TDateTime RecordingStartedAt() const { return FRecordingStartedAt; }
+    void setRecordingStartedAt(TDateTime aValue) { FRecordingStartedAt = aValue; }
+    uint32_t FirstSampleTick() const { return FFirstSampleTick.load(); }
+    bool FirstSampleSet() const { return FFirstSampleSet.load(); }
+    uint32_t LastLPMTick() const { return FLastSampleTick.load(); }
+    TDateTime SynchronisationNTPTimestamp() const { return FSynchronisationNTPTimestamp; }
+    int32_t SynchronisationLPMTimestamp() const { return FSynchronisationLPMTimestamp; }
+    QString Filename() const { return FFilename; }
+    void setFilename(const QString& aValue) { FFilename = aValue; }
+    uint8_t StoredVersion() const { return FStoredVersion; }
+    QString ExternalID() const { return FExternalID; }
+    void setExternalID(const QString& aValue) { FExternalID = aValue; }
+    QString RecordingGUID() const { return FRecordingGUID; }
+    int32_t RecordingType() const { return FRecordingType; }
+    int32_t DatasetType() const { return FRecordingType; }
+
+    // Settings. The setters notify as their table says (see dataset_settings.cpp).
+    // The sport of the recording; the field shares it. Derives MaxSpeed.
     TqelSports SportType() const { return FSportType.load(); }
-    void setSportType(TqelSports aValue) { FSportType = aValue; }
+    void setSportType(TqelSports aValue);
+    int32_t MaxSpeed() const { return FMaxSpeed.load(); }
+    int32_t DistanceInterval() const { return FDistanceInterval.load(); }
+    void setDistanceInterval(int32_t aValue);
+    int32_t SpeedFrameInterval() const { return FSpeedFrameInterval.load(); }
+    void setSpeedFrameInterval(int32_t aValue);
+    int32_t AccelFrameInterval() const { return FAccelFrameInterval.load(); }
+    void setAccelFrameInterval(int32_t aValue) { FAccelFrameInterval = aValue; }
+    int32_t HeartbeatInterval() const { return FHeartbeatInterval.load(); }
+    void setHeartbeatInterval(int32_t aValue);
+    int32_t HeartbeatSensitivity() const { return FHeartbeatSensitivity.load(); }
+    void setHeartbeatSensitivity(int32_t aValue);
+    bool ShowHBSpikes() const { return FShowHBSpikes.load(); }
+    double MaxPower() const { return FMaxPower.load(); }
+    void setMaxPower(double aValue);
+    int32_t LiveIndexCalcDelay() const { return FLiveIndexCalcDelay.load(); }
+    void setLiveIndexCalcDelay(int32_t aValue) { FLiveIndexCalcDelay = aValue; }
+    int32_t StorePositionInterval() const { return FStorePositionInterval.load(); }
+    void setStorePositionInterval(int32_t aValue);
+    bool StoreLivePositions() const { return FStoreLivePositions.load(); }
+    void setStoreLivePositions(bool aValue);
+    TqelNameRepresenting NameRepresenting() const { return FNameRepresenting.load(); }
+    void setNameRepresenting(TqelNameRepresenting aValue) { FNameRepresenting = aValue; }
+    bool UseLastKnownRawIn3DViewer() const { return FUseLastKnownRawIn3DViewer.load(); }
+    void setUseLastKnownRawIn3DViewer(bool aValue);
+    bool IgnoreTimestampCheck() const { return FIgnoreTimestampCheck.load(); }
+    void setIgnoreTimestampCheck(bool aValue) { FIgnoreTimestampCheck = aValue; }
+    bool LostConnection() const { return FLostConnection.load(); }
+    void setLostConnection(bool aValue) { FLostConnection = aValue; }
+    int32_t BallPossesionTimeFrame() const { return FBallPossesionTimeFrame; }
+    int32_t BallPossessionExternalFramerate() const { return FBallPossessionExternalFramerate; }
+    uint8_t DataSource() const { return FDataSource; }
+
+    // Training times, rounded to five minutes.
+    TDateTime BeginTraining() const { return FBeginTraining; }
+    void setBeginTraining(TDateTime aValue);
+    TDateTime EndTraining() const { return FEndTraining; }
+    void setEndTraining(TDateTime aValue);
+    int32_t BeginTrainingRoundingDif() const { return FBeginTrainingRoundingDif; }
+
+    // Team
+    int32_t TeamID() const { return FTeamID; }
+    void setTeamID(int32_t aValue);
+    QString TeamName() const { return FTeamName; }
+    QString TeamSystemID() const { return FTeamSystemID; }
+    void setTeamSystemID(const QString& aValue);
+    QString TeamExternalID() const { return FTeamExternalID; }
+    void setTeamExternalID(const QString& aValue) { FTeamExternalID = aValue; }
+    QString FieldDefinitionFile() const { return FFieldDefinitionFile; }
+
+    // Weather
+    int32_t Humidity() const { return FHumidity; }
+    double Temperature() const { return FTemperature; }
+    QString Weather() const { return FWeather; }
+    int32_t Clouds() const { return FClouds; }
+    void setClouds(int32_t aValue) { FClouds = aValue; }
+    double WindSpeed() const { return FWindSpeed; }
+    void setWindSpeed(double aValue) { FWindSpeed = aValue; }
+    int32_t WindDirection() const { return FWindDirection; }
+    void setWindDirection(int32_t aValue) { FWindDirection = aValue; }
+    bool WeatherInfoReceived() const { return FWeatherInfoReceived; }
+
+    // Playback and selection
+    bool Playing() const { return FPlaying.load(); }
+    double InternalPlayPos() const { return FInternalPlayPos.load(); }
+    bool WrapPlay() const { return FWrapPlay; }
+    void setWrapPlay(bool aValue) { FWrapPlay = aValue; }
+    int32_t TimelineMin() const { return FTimelineMin; }
+    void setTimelineMin(int32_t aValue) { FTimelineMin = aValue; }
+    int32_t TimelineMax() const { return FTimelineMax; }
+    void setTimelineMax(int32_t aValue) { FTimelineMax = aValue; }
+    TqelTransponderData* SelectedTransponder() const { return FSelectedTransponder; }
+    uint8_t SelectionType() const { return FSelectionType; }
+    int32_t SelectionAroundPlayPosMSBefore() const { return FSelectionAroundPlayPosMSBefore; }
+    int32_t SelectionAroundPlayPosMSAfter() const { return FSelectionAroundPlayPosMSAfter; }
+    int32_t SelectionFixedIntervalStartInMS() const { return FSelectionFixedIntervalStartInMS; }
+    int32_t SelectionFixedIntervalEndInMS() const { return FSelectionFixedIntervalEndInMS; }
+
+    // Statistics of the live path
+    int32_t CacheRequests() const { return FCacheRequest.load(); }
+    void setCacheRequests(int32_t aValue) { FCacheRequest = aValue; }
+    int32_t CacheHits() const { return FCacheHits.load(); }
+    void setCacheHits(int32_t aValue) { FCacheHits = aValue; }
+    int32_t ExceptionCount() const { return FExceptionCount.load(); }
+    void setExceptionCount(int32_t aValue) { FExceptionCount = aValue; }
+    int64_t IndexUpdateTime() const { return FIndexUpdateTime.load(); }
+    void setIndexUpdateTime(int64_t aValue) { FIndexUpdateTime = aValue; }
+    int32_t IndexUpdateCount() const { return FIndexUpdateCount.load(); }
+    int64_t GaussianCalculationCount() const { return FGaussianCalculationCount.load(); }
+    int64_t GaussianUsedSamplesCount() const { return FGaussianUsedSamplesCount.load(); }
+
+    // Ids of the owned objects
+    int32_t LastMarkerID() const { return FLastMarkerID; }
+    int32_t LastGameID() const { return FLastGameID; }
+    int32_t LastEventID() const { return FLastEventID; }
+    int32_t LastGroupID() const { return FLastGroupID; }
+    int32_t LastGroupPartID() const { return FLastGroupPartID; }
+    int32_t LastVisualisationID() const { return FLastVisualisationID; }
+    int32_t LastViewerOptionID() const { return FLastViewerOptionID; }
+    int32_t LastVideoStreamID() const { return FLastVideoStreamID; }
+    int32_t LastStitchFileID() const { return FLastStitchFileID; }
+    int32_t LastPlaylistID() const { return FLastPlaylistID; }
+
+    // Database link: every object below is absent without a database, except the dataset row
+    // and the agility definitions.
+    TqelDatabase* Database() const { return FDatabase; }
+    TqeldbDataset* DBDataset() const { return FDBDataset.get(); }
+    TqeldbAgilityDefinitions* AgilityDefs() const { return FAgilityDefs.get(); }
+    TqeldbPlayers* DBPlayers() const { return FDBPlayers.get(); }
+    TqeldbTeams* DBTeams() const { return FDBTeams.get(); }
+    TqeldbTransponders* DBTransponders() const { return FDBTransponders.get(); }
+    TqeldbExerciseNames* ExerciseNames() const { return FExerciseNames.get(); }
+    int32_t PrepareRecordingID() const { return FPrepareRecordingID; }
+    // Set by the preparation loader; the dataset owns both.
+    TqeldbPrepareRecordings* DBPrepareRecordings() const { return FDBPrepareRecordings.get(); }
+    void setDBPrepareRecordings(std::unique_ptr<TqeldbPrepareRecordings> aValue);
+    TqelPrepareRecording* PrepareRec() const { return FPrepareRec.get(); }
+    void setPrepareRec(std::unique_ptr<TqelPrepareRecording> aValue);
+
+    // Transponder registry (see dataset_registry.cpp). Readers on other threads see only
+    // transponders that are complete.
+    const qel::TransponderList& Transponders() const { return FTransponders; }
+    int32_t TransponderCount() const { return FTransponders.Count(); }
+    // Raises EArgumentOutOfRangeException outside the list.
+    TqelTransponderData* getTransponder(int32_t anIndex) const {
+        return FTransponders.Get(anIndex);
+    }
+    // The transponder of the antenna, made and announced when the antenna has none. Raises
+    // qel::ETransponderRefused, registering nothing, for an antenna outside 0..16383 or a TPid
+    // outside 0..65535.
+    TqelTransponderData* AddTransponder(int32_t anAntennaID, TqelPrepareTransponder* aPrepTP,
+                                        int32_t aPlayerId);
+    TqelTransponderData* GetTransponderByAtenna(int32_t anAntennaID) const;
+    TqelTransponderData* GetTransponderByTP(int32_t aTPID) const;
+    TqelTransponderData* GetTransponderByExternalID(const QString& anExternalID) const;
+    TqelTransponderData* GetTransponderByName(const QString& aAthleteName) const;
+    // The athlete whose name holds the surname that the text ends with ("J. Smith").
+    TqelTransponderData* TransponderByLastPartOfName(const QString& aAthleteName) const;
+    TqelTransponderSet ArrayOfAntennaIDsToTransponderSet(const std::vector<uint16_t>& aValue) const;
+    int32_t MaxTPid() const;
+    int32_t MaxTransponderID() const { return FMaxTransponderID; }
+    int32_t TransponderIDTableSize() const { return FTransponderIDToIndex.Size(); }
+    // Refused while recording; a bad index raises EArgumentOutOfRangeException.
+    void removeTransponder(int32_t aTransponderIndex);
+    void RenumberTransponders();
+    // Takes over the athlete properties of a transponder another server sent.
+    void HandleTransponderFromOther(const TqelTransponderData& aTransponder);
+
     // While recording, the cadence thread reads the field without a lock: it may not be read
     // from a stream then. The recorder switches it.
     bool Recording() const { return FRecording.load(); }
@@ -108,7 +326,7 @@ public:
     TqelPositionAlgorithm PositionAlgorithm() const;
     void setPositionAlgorithm(TqelPositionAlgorithm aValue);
     int32_t PositionSensitivity() const { return FPositionSensitivity.load(); }
-    void setPositionSensitivity(int32_t aValue) { FPositionSensitivity = aValue; }
+    void setPositionSensitivity(int32_t aValue);
     bool UseTelemetryIDs() const { return FUseTelemetryIDs.load(); }
     void setUseTelemetryIDs(bool aValue) { FUseTelemetryIDs = aValue; }
     int32_t DurationInMS() const { return FDurationInMS.load(); }
@@ -119,11 +337,6 @@ public:
     void setIndexesNeedsToRebuild(bool aValue) { FIndexesNeedsToRebuild = aValue; }
     // The first analysis definition; not owned, may be absent.
     TqeldbAnalyzeDef* AnalyzeDef() const { return FAnalyzeDef; }
-    // The field's quarter turns applied to live samples (0..3), in degrees as the field keeps it.
-    double FieldTransposeRotationDegrees() const { return FFieldTransposeRotationDegrees.load(); }
-    void setFieldTransposeRotationDegrees(double aValue) {
-        FFieldTransposeRotationDegrees = aValue;
-    }
     // The antenna's slot (1..4) at its transponder; 0 for an id outside 0..16383 or never
     // registered. Main thread.
     int32_t AntennaIndex(int32_t anAntennaID) const;
@@ -137,7 +350,6 @@ public:
     void notifySectorAdded(TqelSector* aSector);
 
 private:
-    static constexpr int32_t AntennaIDCount = 16384;
     std::atomic<uint8_t> FPositionAlgorithm{0};
     std::atomic<int32_t> FPositionSensitivity{0};
     std::atomic<bool> FUseTelemetryIDs{false};
@@ -145,17 +357,180 @@ private:
     std::atomic<int64_t> FDatabaseID{0};
     std::atomic<bool> FIndexesNeedsToRebuild{false};
     TqeldbAnalyzeDef* FAnalyzeDef = nullptr;
-    std::atomic<double> FFieldTransposeRotationDegrees{0};
-    std::unique_ptr<qel::AntennaEntry[]> FAntennaToTransponderID =
-        std::make_unique<qel::AntennaEntry[]>(AntennaIDCount);
     // End of transponder store
 
 private:
+    template <class T>
+    using Owned = std::vector<std::unique_ptr<T>>;
+
+    // Construction steps (dataset.cpp).
+    void CreateDatabaseObjects();
+    void CopyClientSettings();
+    // The smoothing kernels of the position and heartbeat algorithms.
+    void BuildPositionWeights();
+    void BuildHeartbeatWeights();
+    // Every log line goes through here.
+    void LogMessage(const QString& aMessage);
+
+    // Registry steps (dataset_registry.cpp).
+    struct NewTransponderPlan;
+    NewTransponderPlan PlanTransponder(int32_t anAntennaID, TqelPrepareTransponder* aPrepTP,
+                                       int32_t aPlayerId);
+    int32_t NextFreeTPid(int32_t aFirst) const;
+    TqelAvailableTransponder* AvailableByAntenna(int32_t anAntennaID);
+    TqeldbPlayer* LocatePlayer(int32_t aPlayerID, int32_t aDefaultKey);
+    void AssignProperties(TqelTransponderData& aTransponder, int32_t anIndex,
+                          const NewTransponderPlan& aPlan);
+    void RegisterAntenna(TqelTransponderData& aTransponder, int32_t anIndex, int32_t aSlot,
+                         int32_t anAntennaID);
+    void UnregisterAntennas(const TqelTransponderData& aTransponder);
+    void RebuildTables();
+    // Clears the position caches and the cache and smoothing counters and rebuilds the kernel.
+    void ResetPositionCalculation();
+
     void SetModified(bool aValue) { FModified_ = aValue; }
     // Runs aMessage's delivery at once on the main thread, else queues it there.
     void Post(const TqelDataSetSignalMessage& aMessage);
     void Deliver(const TqelDataSetSignalMessage& aMessage);
 
+    // Identity and time base
+    QUuid FDatasetGUID;
+    std::atomic<TDateTime> FTimestamp{0};
+    TDateTime FRecordingStartedAt = 0;
+    std::atomic<uint32_t> FFirstSampleTick{0};
+    std::atomic<bool> FFirstSampleSet{false};
+    std::atomic<uint32_t> FLastSampleTick{0};
+    std::atomic<bool> FTimeStampSet{false};
+    int32_t FSynchronisationLPMTimestamp = 0;
+    TDateTime FSynchronisationNTPTimestamp = 0;
+    QString FFilename;
+    uint8_t FStoredVersion = 0;
+    QString FExternalID;
+    QString FRecordingGUID;
+    int32_t FRecordingType = 0;
+
+    // Settings
+    std::atomic<TqelSports> FSportType{sportGeneric};
+    std::atomic<int32_t> FMaxSpeed{20};
+    std::atomic<int32_t> FDistanceInterval{20};
+    std::atomic<int32_t> FSpeedFrameInterval{0};
+    std::atomic<int32_t> FAccelFrameInterval{50};
+    std::atomic<int32_t> FHeartbeatInterval{0};
+    std::atomic<int32_t> FHeartbeatSensitivity{0};
+    std::atomic<bool> FShowHBSpikes{false};
+    std::atomic<double> FMaxPower{0};
+    std::atomic<int32_t> FLiveIndexCalcDelay{1050};
+    std::atomic<int32_t> FStorePositionInterval{100};
+    std::atomic<bool> FStoreLivePositions{false};
+    std::atomic<TqelNameRepresenting> FNameRepresenting{nrpNone};
+    std::atomic<bool> FUseLastKnownRawIn3DViewer{false};
+    std::atomic<bool> FIgnoreTimestampCheck{false};
+    std::atomic<bool> FLostConnection{false};
+    int32_t FBallPossesionTimeFrame = 10;
+    int32_t FBallPossessionExternalFramerate = 0;
+    uint8_t FDataSource = 1;
+    // Smoothing kernels and their counters.
+    std::vector<double> FPositionWeight;
+    std::vector<double> FAccelerometerWeight;
+    std::vector<double> FHeartbeatWeight;
+    std::atomic<int64_t> FGaussianCalculationCount{0};
+    std::atomic<int64_t> FGaussianUsedSamplesCount{0};
+
+    // Transponder registry
+    qel::TransponderList FTransponders;
+    qel::AntennaTable FAntennaToTransponderID;
+    qel::TransponderIDTable FTransponderIDToIndex;
+    int32_t FMaxTransponderID = 0;
+
+    // Owned collections
+    Owned<TqelMarker> FMarkers;
+    int32_t FLastMarkerID = 0;
+    Owned<TqelGame> FGames;
+    int32_t FLastGameID = 0;
+    TqelGamePart* FLastPart = nullptr;
+    Owned<TqelEvent> FEvents;
+    int32_t FLastEventID = 0;
+    Owned<TqelGroup> FGroups;
+    int32_t FLastGroupID = 0;
+    int32_t FLastGroupPartID = 1000;
+    int32_t FLastVisualisationID = 0;
+    Owned<TqelViewerOptionSet> FViewerOptionSets;
+    int32_t FLastViewerOptionID = 0;
+    Owned<TqelVideoStream> FVideoStreams;
+    int32_t FLastVideoStreamID = 0;
+    Owned<TqelStitchFile> FStitchFiles;
+    int32_t FLastStitchFileID = 0;
+    Owned<TqelCamera> FCameras;
+    Owned<TqelPlayList> FPlaylists;
+    std::unique_ptr<TqelPlayList> FPlayListRoot;
+    int32_t FLastPlaylistID = 0;
+    Owned<TqelPath> FPaths;
+    std::unique_ptr<TqelTimeOnIce> FTimeOnIce;
+    std::unique_ptr<TqelTimeRecorder> FTimer;
+    std::unique_ptr<TqelMatchInfo> FMatchInfo;
+    // Freed when recording stops and at destruction; nothing puts anything here yet.
+    std::unique_ptr<QObject> FExtrenalClock;
+
+    // Database link
+    TqelDatabase* FDatabase = nullptr;
+    std::unique_ptr<TqeldbDataset> FDBDataset;
+    std::unique_ptr<TqeldbExerciseNames> FExerciseNames;
+    std::unique_ptr<TqeldbPlayers> FDBPlayers;
+    std::unique_ptr<TqeldbTransponders> FDBTransponders;
+    std::unique_ptr<TqeldbAnalyzeDefinitions> FDBAnalyzeDefinitions;
+    std::unique_ptr<TqeldbTeams> FDBTeams;
+    std::unique_ptr<TqeldbDatasets> FDBDts;
+    std::unique_ptr<TqeldbAgilityDefinitions> FAgilityDefs;
+    std::unique_ptr<TqeldbPrepareRecordings> FDBPrepareRecordings;
+    std::unique_ptr<TqelPrepareRecording> FPrepareRec;
+    int32_t FPrepareRecordingID = -1;
+    int32_t FTeamID = 0;
+    QString FTeamName;
+    QString FTeamSystemID;
+    QString FTeamExternalID;
+    QString FFieldDefinitionFile;
+
+    // Weather and training times
+    int32_t FHumidity = -1;
+    double FTemperature = 0;
+    QString FWeather;
+    int32_t FClouds = -1;
+    double FWindSpeed = -1.0;
+    int32_t FWindDirection = -1;
+    bool FWeatherInfoReceived = false;
+    TDateTime FBeginTraining = 0;
+    TDateTime FEndTraining = 0;
+    int32_t FBeginTrainingRoundingDif = 0;
+
+    // Playback and selection
+    std::atomic<bool> FPlaying{false};
+    std::atomic<bool> FRecording{false};
+    std::atomic<double> FInternalPlayPos{0};
+    double FPlayRate = 1.0;
+    int32_t FPlayRateIndex = 0;
+    bool FWrapPlay = false;
+    int32_t FNumberOfNextFrames = 0;
+    std::atomic<int64_t> FLastCadencerTick{0};
+    std::atomic<int64_t> FLastLiveUpdateTick{0};
+    int32_t FTimelineMin = 0;
+    int32_t FTimelineMax = 0;
+    TqelTransponderData* FSelectedTransponder = nullptr;
+    TqelGroup* FSelectedGroup = nullptr;
+    TqelLap* FSelectedLap = nullptr;
+    TqelGame* FSelectedGame = nullptr;
+    TqelMarker* FSelectedMarker = nullptr;
+    TqelGame* FSelectedExercise = nullptr;
+    TqelGamePart* FSelectedPart = nullptr;
+    TqelEvent* FSelectedEvent = nullptr;
+    TqelPlayList* FSelectedPlayList = nullptr;
+    TqelPlayList* FSelectedPlayListItem = nullptr;
+    uint8_t FSelectionType = 0;
+    int32_t FSelectionAroundPlayPosMSBefore = 30000;
+    int32_t FSelectionAroundPlayPosMSAfter = 5000;
+    int32_t FSelectionFixedIntervalStartInMS = 0;
+    int32_t FSelectionFixedIntervalEndInMS = 0;
+
+    // Notification and statistics
     std::atomic<bool> FLoading{false};
     std::atomic<bool> FModified_{false};
     std::atomic<bool> FEventsModified{false};
@@ -163,10 +538,13 @@ private:
     qel::DatasetSubscribers FSubscribers;
     // Lives on the main thread; queued deliveries die with it.
     std::unique_ptr<QObject> FQueueContext;
-
+    std::atomic<int32_t> FCacheRequest{0};
+    std::atomic<int32_t> FCacheHits{0};
+    std::atomic<int32_t> FExceptionCount{0};
+    std::atomic<int64_t> FIndexUpdateTime{0};
+    std::atomic<int32_t> FIndexUpdateCount{0};
+    // Held without ownership by the index rebuild.
+    IlpmProgress* FRebuildIndexesProgress = nullptr;
     // Field
     std::unique_ptr<TqelField> FField;
-    QString FFieldDefinitionFile;
-    std::atomic<TqelSports> FSportType{sportGeneric};
-    std::atomic<bool> FRecording{false};
 };

@@ -129,6 +129,44 @@ void TqelTransponderData::setSystemID(const QString& aValue) {
     StoreRowText(FSystemID, aValue, &TqeldbTransponder::setSystemID);
 }
 
+void TqelTransponderData::AssignFromOther(const TqelTransponderData& aTP) {
+    if (&aTP == this) {
+        return;
+    }
+    FRole = aTP.Role();
+    FPlayerRole = aTP.PlayerRole();
+    FAthleteColor = aTP.AthleteColor();
+    FVisibleIn3D = aTP.VisibleIn3D();
+    FAthleteMaxHeartbeat = aTP.FAthleteMaxHeartbeat.load();
+    FAthleteMaxSpeed = aTP.AthleteMaxSpeed();
+    FAthleteMaxAcceleration = aTP.AthleteMaxAcceleration();
+    FAthleteMaxDeceleration = aTP.AthleteMaxDeceleration();
+    FShirtNumber = aTP.ShirtNumber();
+    FAthleteWeight = aTP.AthleteWeight();
+    FAthleteHeight = aTP.AthleteHeight();
+    FAthleteRecon = aTP.AthleteRecon();
+    FAthleteFTP = aTP.AthleteFTP();
+    FAthleteFTPtime = aTP.AthleteFTPtime();
+    FAthletePreferredArm = aTP.AthletePreferredArm();
+    FBadData = aTP.BadData();
+    FBadHB = aTP.BadHB();
+    const QString name = aTP.AthleteName();
+    const QString externalID = aTP.ExternalID();
+    const QString systemID = aTP.SystemID();
+    const QString category = aTP.AthleteCategory();
+    const QString remark = aTP.Remark();
+    std::lock_guard lock(FPropertyLock);
+    FAthleteName = name;
+    FExternalID = externalID;
+    FSystemID = systemID;
+    FAthleteCategory = category;
+    FRemark = remark;
+    FDBTransponder->setAthleteName(name);
+    FDBTransponder->setSystemID(systemID);
+    FDBTransponder->setMaxHB(FAthleteMaxHeartbeat.load());
+    FDBTransponder->setColor(static_cast<int32_t>(FAthleteColor.load()));
+}
+
 void TqelTransponderData::notifyChanged() {
     if (FDataSet) {
         FDataSet->notifyTransponderChanged(this);

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <vector>
 
+#include "database/datasets/player_to_transponder.h"
 #include "foundation/model_interfaces.h"
 #include "foundation/settings/client_config.h"
 #include "foundation/settings/client_config_lists.h"
@@ -42,7 +43,9 @@ class TqeldbTransponder;
 //   FPropertyLock; the lap, sector and group lists by FListLock.
 // By-reference accessors (GetSample, Sample10Hz, HeartbeatSample, ...) are for code that has the
 // transponder to itself: file reading, rebuilds.
-class TqelTransponderData : public TNotifyVaruza, public IqelTransponderData {
+class TqelTransponderData : public TNotifyVaruza,
+                            public IqelTransponderData,
+                            public IqeldbAthleteTransponder {
 public:
     // Growth steps of the arrays, and their block tables: large enough for the longest time a
     // raw sample holds, with room for bursts; a source beyond that is refused.
@@ -221,14 +224,16 @@ public:
     int32_t PlayerID();
     void setPlayerID(int32_t aValue) { FPlayerID = aValue; }
     QString PlayerRegistrationID() const;
-    int32_t PlayerRole() const { return FPlayerRole.load(); }
-    void setPlayerRole(int32_t aValue) { StoreNotifying(FPlayerRole, aValue); }
+    int32_t PlayerRole() const override { return FPlayerRole.load(); }
+    void setPlayerRole(int32_t aValue) override { StoreNotifying(FPlayerRole, aValue); }
     int32_t FormationPlace() const { return FFormationPlace.load(); }
     void setFormationPlace(int32_t aValue) { FFormationPlace = aValue; }
     QString AthleteName() const;
-    void setAthleteName(const QString& aValue) { StoreNotifying(FAthleteName, aValue); }
+    void setAthleteName(const QString& aValue) override { StoreNotifying(FAthleteName, aValue); }
     QString AthleteCategory() const;
-    void setAthleteCategory(const QString& aValue) { StoreNotifying(FAthleteCategory, aValue); }
+    void setAthleteCategory(const QString& aValue) override {
+        StoreNotifying(FAthleteCategory, aValue);
+    }
     QString Remark() const;
     void setRemark(const QString& aValue) { StoreNotifying(FRemark, aValue); }
     QString ShortCutChar() const;
@@ -236,20 +241,22 @@ public:
     QString ExternalID() const;
     void setExternalID(const QString& aValue);
     QString SystemID() const;
-    void setSystemID(const QString& aValue);
+    void setSystemID(const QString& aValue) override;
     uint32_t AthleteColor() const { return FAthleteColor.load(); }
-    void setAthleteColor(uint32_t aValue) { StoreNotifying(FAthleteColor, aValue); }
+    void setAthleteColor(uint32_t aValue) override { StoreNotifying(FAthleteColor, aValue); }
     int32_t ShirtNumber() const { return FShirtNumber.load(); }
-    void setShirtNumber(int32_t aValue) { StoreNotifying(FShirtNumber, aValue); }
+    void setShirtNumber(int32_t aValue) override { StoreNotifying(FShirtNumber, aValue); }
     bool VisibleIn3D() const { return FVisibleIn3D.load(); }
     void setVisibleIn3D(bool aValue) { StoreNotifying(FVisibleIn3D, aValue); }
     // 220 when not set.
     int32_t AthleteMaxHeartbeat() const;
-    void setAthleteMaxHeartbeat(int32_t aValue) { StoreNotifying(FAthleteMaxHeartbeat, aValue); }
+    void setAthleteMaxHeartbeat(int32_t aValue) override {
+        StoreNotifying(FAthleteMaxHeartbeat, aValue);
+    }
     double AthleteMaxSpeed() const { return FAthleteMaxSpeed.load(); }
-    void setAthleteMaxSpeed(double aValue) { StoreNotifying(FAthleteMaxSpeed, aValue); }
+    void setAthleteMaxSpeed(double aValue) override { StoreNotifying(FAthleteMaxSpeed, aValue); }
     double AthleteMaxAcceleration() const { return FAthleteMaxAcceleration.load(); }
-    void setAthleteMaxAcceleration(double aValue) {
+    void setAthleteMaxAcceleration(double aValue) override {
         StoreNotifying(FAthleteMaxAcceleration, aValue);
     }
     double AthleteMaxDeceleration() const { return FAthleteMaxDeceleration.load(); }
@@ -257,11 +264,11 @@ public:
         StoreNotifying(FAthleteMaxDeceleration, aValue);
     }
     double AthleteWeight() const { return FAthleteWeight.load(); }
-    void setAthleteWeight(double aValue) { StoreNotifying(FAthleteWeight, aValue); }
+    void setAthleteWeight(double aValue) override { StoreNotifying(FAthleteWeight, aValue); }
     double AthleteHeight() const { return FAthleteHeight.load(); }
-    void setAthleteHeight(double aValue) { StoreNotifying(FAthleteHeight, aValue); }
+    void setAthleteHeight(double aValue) override { StoreNotifying(FAthleteHeight, aValue); }
     double AthleteRecon() const { return FAthleteRecon.load(); }
-    void setAthleteRecon(double aValue) { StoreNotifying(FAthleteRecon, aValue); }
+    void setAthleteRecon(double aValue) override { StoreNotifying(FAthleteRecon, aValue); }
     double AthleteFTP() const { return FAthleteFTP.load(); }
     void setAthleteFTP(double aValue) { StoreNotifying(FAthleteFTP, aValue); }
     int32_t AthleteFTPtime() const { return FAthleteFTPtime.load(); }
@@ -269,11 +276,17 @@ public:
     double AthleteMaxPowerWkg() const { return FAthleteMaxPowerWkg.load(); }
     void setAthleteMaxPowerWkg(double aValue) { StoreNotifying(FAthleteMaxPowerWkg, aValue); }
     int32_t AthletePreferredArm() const { return FAthletePreferredArm.load(); }
-    void setAthletePreferredArm(int32_t aValue) { StoreNotifying(FAthletePreferredArm, aValue); }
+    void setAthletePreferredArm(int32_t aValue) override {
+        StoreNotifying(FAthletePreferredArm, aValue);
+    }
     bool BadData() const { return FBadData.load(); }
     void setBadData(bool aValue) { FBadData = aValue; }
     bool BadHB() const { return FBadHB.load(); }
     void setBadHB(bool aValue) { FBadHB = aValue; }
+    // Takes the athlete properties of a transponder another server sent, without notices, and
+    // passes name, system id, maximum heartbeat and colour to the database row. Identity,
+    // antennas, shortcut and samples stay.
+    void AssignFromOther(const TqelTransponderData& aTP);
 
     // Team of the transponder at a time: -1 ball, 2 referee, else by the game running then
     // (-2 without one).

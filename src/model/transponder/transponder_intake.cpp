@@ -1,6 +1,7 @@
 // The sample intake: every live sample enters a transponder here, on the main thread.
 
 #include "model/dataset/dataset.h"
+#include "model/field/field.h"
 #include "model/transponder/packed_record.h"
 #include "model/transponder/transponder_data.h"
 
@@ -52,7 +53,7 @@ void TqelTransponderData::AddSample(int32_t aTimeStampInMS, const RqelLPMSample&
     }
     int32_t x = aSample.XinMM() & 0xFFFFF;
     int32_t y = aSample.YinMM() & 0xFFFFF;
-    const double rotation = FDataSet ? FDataSet->FieldTransposeRotationDegrees() : 0;
+    const int rotation = FDataSet ? FDataSet->Field()->TransposeRotationdegrees() : 0;
     if (rotation == 1) {
         std::swap(x, y);
         x = qel::WrapNegate(x);

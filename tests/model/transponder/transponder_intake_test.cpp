@@ -1,6 +1,7 @@
 #include <cmath>
 #include <functional>
 
+#include "model/field/field.h"
 #include "model/transponder/accelerometer_filter.h"
 #include "transponder_fixture.h"
 
@@ -172,7 +173,7 @@ TEST_F(SampleIntake, EdgeCases) {
     for (const IntakeCase& c : cases) {
         SCOPED_TRACE(c.name);
         dataset.setUseTelemetryIDs(c.useTelemetryIDs);
-        dataset.setFieldTransposeRotationDegrees(c.rotation);
+        dataset.Field()->setTransposeRotationdegrees(static_cast<uint8_t>(c.rotation));
         TqelTransponderData t(&dataset, false);
         c.add(dataset, t);
         c.check(t);
