@@ -71,5 +71,6 @@ int main(int argc, char** argv) {
 
     const int exitCode = app->exec();
     qel::SetDialogs(nullptr);
+    program.Finish();
     return exitCode;
 }

@@ -47,6 +47,12 @@ void ServerProgram::Start(const QString& aLocaleFolder) {
     UseLanguage(ServerConfig()->GetSelectedLanguage());
 }
 
+void ServerProgram::Finish() {
+    FSignals.reset();
+    FChannel.reset();
+    FLock.reset();
+}
+
 void ServerProgram::Log(const QString& aText) const {
     Logger().LogMessage(aText);
     std::fprintf(stderr, "%s\n", qUtf8Printable(aText));

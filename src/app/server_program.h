@@ -24,8 +24,13 @@ public:
     // client settings, the language, and the handlers of SIGTERM and SIGINT.
     void Start(const QString& aLocaleFolder);
 
+    // After the loop has ended, while the application object still exists: the channel and the
+    // signal handlers go, the instance lock is released.
+    void Finish();
+
     QString InstanceName() const { return FInstanceName; }
-    const InstanceLock& Lock() const { return *FLock; }
+    // nullptr after Finish.
+    const InstanceLock* Lock() const { return FLock.get(); }
     const RestoreChannel* Channel() const { return FChannel.get(); }
 
     // A connection on the restore channel: the window brings itself to the front.

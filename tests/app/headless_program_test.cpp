@@ -76,8 +76,8 @@ protected:
         return false;
     }
 
-    static void Terminate(QProcess& aProcess) {
-        ::kill(pid_t(aProcess.processId()), SIGTERM);
+    static void Terminate(QProcess& aProcess, int aSignal) {
+        ::kill(pid_t(aProcess.processId()), aSignal);
         EXPECT_TRUE(aProcess.waitForFinished(15000));
         EXPECT_EQ(aProcess.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(aProcess.exitCode(), 0) << aProcess.readAllStandardError().toStdString();
@@ -87,7 +87,7 @@ protected:
     QString serverIni;
 };
 
-TEST_F(HeadlessProgramTest, HoldsLockServesRestoreChannelAndStopsOnSigterm) {
+TEST_F(HeadlessProgramTest, HoldsLockServesRestoreChannelAndStopsOnSignals) {
     auto first = Start();
     ASSERT_TRUE(ConnectToChannel());
     QByteArray firstOutput;
@@ -110,9 +110,9 @@ TEST_F(HeadlessProgramTest, HoldsLockServesRestoreChannelAndStopsOnSigterm) {
     ASSERT_TRUE(ConnectToChannel());
     EXPECT_TRUE(WaitForOutput(*first, firstOutput, "Restore requested"));
 
-    Terminate(*second);
+    Terminate(*second, SIGINT);
     EXPECT_FALSE(lock.tryLock(0));
-    Terminate(*first);
+    Terminate(*first, SIGTERM);
     EXPECT_TRUE(lock.tryLock(0));
 }
 
