@@ -6,6 +6,7 @@
 #include <QtGlobal>
 #include <atomic>
 #include <mutex>
+#include <vector>
 
 #include "platform/date_time.h"
 #include "platform/exception.h"
@@ -19,6 +20,15 @@ struct ReporterState {
     std::mutex Mutex;
     QString FileName;
     std::atomic<int64_t> Count{0};
+    // Guarded by FieldsMutex, apart from Mutex so that a field's value is read unlocked by it.
+    struct Field {
+        QString Name;
+        QString Title;
+        std::function<QString()> Value;
+        int Registrations = 0;
+    };
+    std::mutex FieldsMutex;
+    std::vector<Field> Fields;
 };
 
 ReporterState& State() {
@@ -60,7 +70,7 @@ QString WithContext(const QString& aContext, const QString& aDescription) {
 void CrashReporter::Report(const std::exception& anException, const QString& aContext) noexcept {
     State().Count.fetch_add(1);
     try {
-        WriteLine(WithContext(aContext, DescribeException(anException)));
+        WriteLine(WithContext(aContext, DescribeException(anException)) + FieldsText());
     } catch (...) {
     }
 }
@@ -68,7 +78,7 @@ void CrashReporter::Report(const std::exception& anException, const QString& aCo
 void CrashReporter::ReportUnknown(const QString& aContext) noexcept {
     State().Count.fetch_add(1);
     try {
-        WriteLine(WithContext(aContext, QStringLiteral("Unknown exception")));
+        WriteLine(WithContext(aContext, QStringLiteral("Unknown exception")) + FieldsText());
     } catch (...) {
     }
 }
@@ -87,6 +97,55 @@ QString CrashReporter::LogFileName() {
     ReporterState& state = State();
     std::lock_guard lock(state.Mutex);
     return state.FileName.isEmpty() ? DefaultLogFileName() : state.FileName;
+}
+
+void CrashReporter::RegisterField(const QString& aName, const QString& aTitle,
+                                  std::function<QString()> aValue) {
+    ReporterState& state = State();
+    std::lock_guard lock(state.FieldsMutex);
+    for (ReporterState::Field& field : state.Fields) {
+        if (field.Name == aName) {
+            ++field.Registrations;
+            return;
+        }
+    }
+    state.Fields.push_back({aName, aTitle, std::move(aValue), 1});
+}
+
+void CrashReporter::UnregisterField(const QString& aName) {
+    ReporterState& state = State();
+    std::lock_guard lock(state.FieldsMutex);
+    for (auto it = state.Fields.begin(); it != state.Fields.end(); ++it) {
+        if (it->Name == aName) {
+            if (--it->Registrations <= 0)
+                state.Fields.erase(it);
+            return;
+        }
+    }
+}
+
+QString CrashReporter::FieldsText() noexcept {
+    try {
+        std::vector<std::pair<QString, std::function<QString()>>> fields;
+        {
+            ReporterState& state = State();
+            std::lock_guard lock(state.FieldsMutex);
+            for (const ReporterState::Field& field : state.Fields)
+                fields.emplace_back(field.Title, field.Value);
+        }
+        QString text;
+        for (const auto& [title, value] : fields) {
+            QString fieldText;
+            try {
+                fieldText = value ? value() : QString();
+            } catch (...) {
+            }
+            text += QLatin1Char('\n') + title + QStringLiteral(": ") + fieldText;
+        }
+        return text;
+    } catch (...) {
+        return {};
+    }
 }
 
 QString CrashReporter::DefaultLogFileName() {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdint>
 #include <exception>
+#include <functional>
 
 namespace qel {
 
@@ -26,6 +27,15 @@ public:
     static void SetLogFileName(const QString& aFileName);
     static QString LogFileName();
     static QString DefaultLogFileName();
+
+    // An extra value for every report, written as "<title>: <value>" lines below the report
+    // line. Registrations of one name are counted: the first adds it, the last removal drops it.
+    // aValue runs on the reporting thread and must not raise (a raise gives empty text).
+    static void RegisterField(const QString& aName, const QString& aTitle,
+                              std::function<QString()> aValue);
+    static void UnregisterField(const QString& aName);
+    // The registered fields as they are added to a report, each line led by "\n".
+    static QString FieldsText() noexcept;
 
     // The freeze watchdog of the Windows build; there is none here, the calls are kept so that
     // long work still says where it would keep the watchdog quiet.
