@@ -263,6 +263,9 @@ public:
     // dataset time; never raises: a sample that cannot be taken is counted in ExceptionCount
     // (a std::exception) and dropped. Allocates nothing per sample.
     void recordLPMSample(const RqelLPMSample& anLPMSample);
+    // Every transponder's heartbeat spikes, read without the spikes shown; logs a transponder
+    // whose filter gave up.
+    void RemoveHeartbeatSpikes();
 
     // Statistics of the live path
     int32_t CacheRequests() const { return FCacheRequest.load(); }

@@ -152,9 +152,28 @@ void TqelDataset::setRecording(bool aValue) {
                 QStringLiteral("-") + FormatDateTime(QStringLiteral("hhnn"), lastSample) +
                 QStringLiteral(".qel");
     NotifyItemChanged(this, itemRecording, 0);
+    RemoveHeartbeatSpikes();
     if (StoreLivePositions() && FDBDts && FDBDataset) {
         FDBDataset->setRecording(false);
         FDBDts->Save(FDBDataset.get());
     }
     FExtrenalClock.reset();
+}
+
+void TqelDataset::RemoveHeartbeatSpikes() {
+    // The filter reads the decoded beats, not their replacements.
+    const bool showSpikes = FShowHBSpikes.exchange(false);
+    struct Restore {
+        std::atomic<bool>& flag;
+        bool value;
+        ~Restore() { flag = value; }
+    } restore{FShowHBSpikes, showSpikes};
+    for (int32_t i = 0; i < TransponderCount(); ++i) {
+        TqelTransponderData* transponder = getTransponder(i);
+        if (!transponder->RemoveHeartbeatSpikes()) {
+            LogMessage(QStringLiteral("RemoveHeartbeatSpikes of TPid %1 stopped: the heartbeat "
+                                      "series is left unfiltered")
+                           .arg(transponder->TPid()));
+        }
+    }
 }
