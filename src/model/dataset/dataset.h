@@ -18,6 +18,7 @@
 #include "model/dataset/transponder_tables.h"
 #include "platform/date_time.h"
 
+struct RqelLPMSample;
 class IqelDatasetSignals;
 class IqelDataSetCallBack;
 class IlpmProgress;
@@ -148,6 +149,8 @@ public:
     QUuid DatasetGUID() const { return FDatasetGUID; }
     void setDatasetGUID(const QUuid& aValue) { FDatasetGUID = aValue; }
     TDateTime Timestamp() const { return FTimestamp.load(); }
+    // A different value marks the dataset changed.
+    void setTimestamp(TDateTime aValue);
     TDateTime RecordingStartedAt() const { return FRecordingStartedAt; }
     void setRecordingStartedAt(TDateTime aValue) { FRecordingStartedAt = aValue; }
     uint32_t FirstSampleTick() const { return FFirstSampleTick.load(); }
@@ -155,6 +158,17 @@ public:
     uint32_t LastLPMTick() const { return FLastSampleTick.load(); }
     TDateTime SynchronisationNTPTimestamp() const { return FSynchronisationNTPTimestamp; }
     int32_t SynchronisationLPMTimestamp() const { return FSynchronisationLPMTimestamp; }
+    // The network date-time of a dataset time.
+    TDateTime NTPTimestamp(int32_t aTimeStampInMS) const;
+    // The LPM time in ms of a dataset time.
+    int64_t LPMTimeStampMS(int32_t aTimestamp) const {
+        return int64_t{aTimestamp} + FFirstSampleTick.load();
+    }
+    TDateTime DatasetTimeToDateTime(int32_t aTimeInMS) const;
+    void setSynchronisationData(int32_t anLPMTimestamp, TDateTime anNTPTimestamp) {
+        FSynchronisationLPMTimestamp = anLPMTimestamp;
+        FSynchronisationNTPTimestamp = anNTPTimestamp;
+    }
     QString Filename() const { return FFilename; }
     void setFilename(const QString& aValue) { FFilename = aValue; }
     uint8_t StoredVersion() const { return FStoredVersion; }
@@ -245,10 +259,23 @@ public:
     int32_t SelectionFixedIntervalStartInMS() const { return FSelectionFixedIntervalStartInMS; }
     int32_t SelectionFixedIntervalEndInMS() const { return FSelectionFixedIntervalEndInMS; }
 
+    // Live recording path (dataset_live.cpp), main thread. Takes one live position sample in
+    // dataset time; never raises: a sample that cannot be taken is counted in ExceptionCount
+    // (a std::exception) and dropped. Allocates nothing per sample.
+    void recordLPMSample(const RqelLPMSample& anLPMSample);
+    // Every transponder's heartbeat spikes, read without the spikes shown; logs a transponder
+    // whose filter gave up.
+    void RemoveHeartbeatSpikes();
+
     // Statistics of the live path
     int32_t CacheRequests() const { return FCacheRequest.load(); }
     void setCacheRequests(int32_t aValue) { FCacheRequest = aValue; }
     int32_t CacheHits() const { return FCacheHits.load(); }
+    // Any thread. Halves both counters past 2000 requests, so that their ratio is a hit rate
+    // over roughly the last 1000 to 2000 requests.
+    void addCacheRequest();
+    void addCacheHit() { ++FCacheHits; }
+    void resetCacheStats();
     void setCacheHits(int32_t aValue) { FCacheHits = aValue; }
     int32_t ExceptionCount() const { return FExceptionCount.load(); }
     void setExceptionCount(int32_t aValue) { FExceptionCount = aValue; }
@@ -318,7 +345,9 @@ public:
     // While recording, the cadence thread reads the field without a lock: it may not be read
     // from a stream then. The recorder switches it.
     bool Recording() const { return FRecording.load(); }
-    void setRecording(bool aValue) { FRecording = aValue; }
+    // Switching off names the dataset file after the recording's times, tells the subscribers
+    // (itemRecording) and clears the database row's recording flag (dataset_live.cpp).
+    void setRecording(bool aValue);
 
     // Transponder store
     // What a transponder reads of its dataset. Atomic: the cadence thread and the rebuild tasks
@@ -389,6 +418,10 @@ private:
     void ResetPositionCalculation();
 
     void SetModified(bool aValue) { FModified_ = aValue; }
+    // Live path steps (dataset_live.cpp).
+    void SetFirstSampleTick(uint32_t aValue);
+    void FixWallClock(int64_t aSinceFirstMS);
+    void StoreLiveSample(int32_t aTimeInMS, const RqelLPMSample& anLPMSample);
     // Runs aMessage's delivery at once on the main thread, else queues it there.
     void Post(const TqelDataSetSignalMessage& aMessage);
     void Deliver(const TqelDataSetSignalMessage& aMessage);

@@ -107,6 +107,11 @@ public:
     // refused that way leaves the position sample stored.
     void AddSample(int32_t aTimeStampInMS, const RqelLPMSample& aSample);
     int64_t RefusedSampleCount() const { return FRefusedSampleCount.load(); }
+    // Flags the heartbeat spikes and stores their replacements (heartbeat_editing.cpp). False
+    // when the filter gave up: every flag is 0 then and the series stays unfiltered.
+    bool RemoveHeartbeatSpikes();
+    // Re-tags heart-rate telemetry as beats per minute, clears every flag, removes the spikes.
+    bool ForceTelemetryToSwissTiming();
     // Fills filtered accelerometer record anAccelIndex from its sample, in arrival order.
     void FilterAccelerometerData(int32_t anAccelIndex);
 

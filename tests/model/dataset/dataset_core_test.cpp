@@ -225,6 +225,7 @@ TEST_F(DatasetCore, RemovingTheFirstOfThreeRenumbersTheTables) {
                   QStringLiteral("It is not possible to remove an athlete during recording"));
     }
     dataset.setRecording(false);
+    EXPECT_EQ(log.Take(), QStringList{QStringLiteral("S changed %1 0").arg(int(itemRecording))});
     EXPECT_EQ(dataset.TransponderCount(), 3);
     EXPECT_THROW(dataset.removeTransponder(3), EArgumentOutOfRangeException);
     EXPECT_THROW(dataset.removeTransponder(-1), EArgumentOutOfRangeException);

@@ -206,6 +206,9 @@ TEST_F(DatasetDatabase, TeamAndLivePositionSettersWriteTheirRows) {
     dataset->setStorePositionInterval(500);
     EXPECT_EQ(dataset->DBDataset()->StorePositionInterval(), 500);
     dataset->setRecording(false);
+    // Stopping the recording clears the row's recording flag.
+    EXPECT_EQ(Rows(QStringLiteral("select DTS_ID from DATASETS where DTS_RECORDING <> 0")),
+              QStringList());
 }
 
 }  // namespace
