@@ -5,9 +5,11 @@
 #include <cstring>
 #include <memory>
 
+#include "app/main_form.h"
 #include "app/server_program.h"
 #include "app/translation.h"
 #include "app/ui/gui_utils_module.h"
+#include "app/ui/main_window.h"
 #include "app/ui/widget_dialogs.h"
 #include "build_version.h"
 #include "foundation/system/dialogs.h"
@@ -57,19 +59,38 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<qel::WidgetDialogs> windowDialogs;
     std::unique_ptr<qel::TdmGuiUtils> guiUtils;
-    if (!headless) {
+    std::unique_ptr<qel::HeadlessDialogs> headlessDialogs;
+    auto root = std::make_unique<TQelvaniServerMainForm>();
+    std::unique_ptr<qel::MainWindow> window;
+    if (headless) {
+        // Without a display every message goes to the server log and gets its default answer.
+        headlessDialogs = std::make_unique<qel::HeadlessDialogs>([&root](const QString& aText) {
+            if (root)
+                root->LogServerMessage(aText);
+        });
+        qel::SetDialogs(headlessDialogs.get());
+    } else {
         QGuiApplication::setApplicationDisplayName(qel::Translate("qelServer"));
         guiUtils = std::make_unique<qel::TdmGuiUtils>();
         windowDialogs = std::make_unique<qel::WidgetDialogs>();
         qel::SetDialogs(windowDialogs.get());
     }
-
-    // The composition root (TQelvaniServerMainForm) is created here; its creation builds and
-    // starts every server component, it takes program.OnRestore and program.OnTerminate, and
-    // its close stops the components before the loop ends. Until it exists the loop serves the
-    // restore channel and ends on SIGTERM or SIGINT.
+    // The window shows the root; the root's creation needs the window's registry layout.
+    program.OnTerminate = [&root] { root->CloseForced(); };
+    if (!headless) {
+        window = std::make_unique<qel::MainWindow>(*root);
+        windowDialogs->setMainWindow(window.get());
+        program.OnRestore = [&window] { window->RestoreAndRaise(); };
+    }
+    root->FormCreate();
+    if (window)
+        window->show();
 
     const int exitCode = app->exec();
+    program.OnRestore = nullptr;
+    program.OnTerminate = nullptr;
+    window.reset();
+    root.reset();
     qel::SetDialogs(nullptr);
     program.Finish();
     return exitCode;

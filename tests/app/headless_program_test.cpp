@@ -7,10 +7,14 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
+#include <QTcpServer>
 #include <QThread>
 #include <csignal>
 
 #include "app/instance_channel.h"
+#include "app/main_form.h"
+#include "fakes/fake_client_program.h"
+#include "foundation/protocol/client_protocol_types.h"
 #include "platform/crash_reporter.h"
 #include "support/temp_folder.h"
 
@@ -32,8 +36,51 @@ protected:
                                             "Data Source=%1\r\n")
                                  .arg(folder.file(QStringLiteral("qel.sqlite"))));
         serverIni = folder.file(QStringLiteral("Server Settings.ini"));
-        WriteText(serverIni,
-                  QStringLiteral("[General]\r\nClient Ini Location=%1\r\n").arg(clientIni));
+        port = FreePort();
+        WriteText(
+            serverIni,
+            QStringLiteral("[General]\r\nClient Ini Location=%1\r\nTCP Server Port=%2\r\n"
+                           "[Qelvani Database Connection]\r\nConnectionString=Provider=SQLite;"
+                           "Data Source=%3\r\n")
+                .arg(clientIni)
+                .arg(port)
+                .arg(folder.file(QStringLiteral("server.sqlite"))));
+        QFile log(LogFileName());
+        logStart = log.exists() ? log.size() : 0;
+    }
+
+    static quint16 FreePort() {
+        QTcpServer probe;
+        probe.listen(QHostAddress::Any, 0);
+        return probe.serverPort();
+    }
+
+    static QString LogFileName() {
+        return TQelvaniServerMainForm::ServerLogFileName(QStringLiteral(QEL_SERVER_EXE));
+    }
+
+    // The server log's lines written since SetUp, without their time stamps.
+    QStringList LogLines() const {
+        QFile log(LogFileName());
+        if (!log.open(QIODevice::ReadOnly))
+            return {};
+        log.seek(logStart);
+        QStringList lines;
+        for (const QString& line : QString::fromUtf8(log.readAll()).split(u'\n')) {
+            const qsizetype at = line.indexOf(QStringLiteral(": "));
+            if (at >= 0)
+                lines << line.mid(at + 2).trimmed();
+        }
+        return lines;
+    }
+
+    // The index of the first line from aFrom on that starts with aText, -1 when none.
+    static qsizetype Find(const QStringList& aLines, const QString& aText, qsizetype aFrom = 0) {
+        for (qsizetype i = aFrom; i < aLines.size(); ++i) {
+            if (aLines[i].startsWith(aText))
+                return i;
+        }
+        return -1;
     }
 
     std::unique_ptr<QProcess> Start() {
@@ -85,6 +132,8 @@ protected:
 
     qel::test::TempFolder folder;
     QString serverIni;
+    quint16 port = 0;
+    qint64 logStart = 0;
 };
 
 TEST_F(HeadlessProgramTest, HoldsLockServesRestoreChannelAndStopsOnSignals) {
@@ -114,6 +163,47 @@ TEST_F(HeadlessProgramTest, HoldsLockServesRestoreChannelAndStopsOnSignals) {
     EXPECT_FALSE(lock.tryLock(0));
     Terminate(*first, SIGTERM);
     EXPECT_TRUE(lock.tryLock(0));
+}
+
+TEST_F(HeadlessProgramTest, ServesClientsAndStopsInOrderOnSIGTERM) {
+    auto server = Start();
+    qel::test::FakeClientProgram client;
+    QDeadlineTimer deadline(15000);
+    while (!client.connectTo(port) && !deadline.hasExpired())
+        QThread::msleep(100);
+    EXPECT_TRUE(client.waitForMessages(qel::msg::ProtocolVersion, 1, 15000));
+    client.disconnect();
+
+    Terminate(*server, SIGTERM);
+    const QStringList lines = LogLines();
+    qsizetype at = 0;
+    for (const char* step :
+         {"FormClose: Start", "FormClose: Stop data collector", "FormClose: Finished",
+          "FormDestroy: Start", "FormDestroy: LPMControl stopped",
+          "FormDestroy: TimeoutManager Stopped", "FormDestroy: FDatabase Freed",
+          "FormDestroy: FServer Freed", "FormDestroy: Finished"}) {
+        at = Find(lines, QString::fromLatin1(step), at);
+        EXPECT_GE(at, 0) << step << "\n" << lines.join(u'\n').toStdString();
+        if (at < 0)
+            return;
+    }
+}
+
+TEST_F(HeadlessProgramTest, AClientPortInUseIsLoggedAndTheStartGoesOn) {
+    QTcpServer taken;
+    ASSERT_TRUE(taken.listen(QHostAddress::Any, port));
+    auto server = Start();
+    // The first instance holds the lock and logs the restore channel's requests.
+    ASSERT_TRUE(ConnectToChannel());
+    QByteArray output;
+    EXPECT_TRUE(WaitForOutput(*server, output, "Restore requested"));
+
+    Terminate(*server, SIGTERM);
+    const QStringList lines = LogLines();
+    const qsizetype failed = Find(lines, QStringLiteral("FormCreate: data collector failed"));
+    EXPECT_GE(failed, 0) << lines.join(u'\n').toStdString();
+    EXPECT_GT(Find(lines, QStringLiteral("FormCreate: Start TimeoutManager"), failed), failed);
+    EXPECT_GE(Find(lines, QStringLiteral("FormDestroy: Finished"), failed), 0);
 }
 
 TEST(InstallationGuidTest, CrashReportFieldReadsTheRegistry) {
