@@ -69,12 +69,10 @@ void ChoiceList::Notify(bool aChoiceChanged) {
         return;
     }
     emit Changed();
-    // Only a different value is a change of choice: refilling the box with the same choice
-    // must not reload what depends on it.
-    if (aChoiceChanged && ChosenValue() != FLastToldValue) {
-        FLastToldValue = ChosenValue();
+    // A refill that chooses the same value again still counts: what depends on the choice
+    // reloads (the database may have changed meanwhile).
+    if (aChoiceChanged)
         emit ChoiceChanged();
-    }
 }
 
 }  // namespace qel

@@ -56,7 +56,8 @@ public:
 signals:
     // The items, the choice, visibility or enabling changed.
     void Changed();
-    // The chosen value changed (also by the program, as the window's box reports it).
+    // The choice was set (by the operator or the program, also to the same value again); while
+    // updates are suspended, once at the end.
     void ChoiceChanged();
 
 private:
@@ -69,7 +70,6 @@ private:
     int FUpdating = 0;
     bool FPendingChange = false;
     bool FPendingChoice = false;
-    std::optional<int32_t> FLastToldValue;
 };
 
 }  // namespace qel

@@ -89,6 +89,8 @@ int main(int argc, char** argv) {
     const int exitCode = app->exec();
     program.OnRestore = nullptr;
     program.OnTerminate = nullptr;
+    // Every way out closes (and stores the layout) while the window still exists.
+    root->FormClose();
     window.reset();
     root.reset();
     qel::SetDialogs(nullptr);

@@ -51,8 +51,9 @@ TQelvaniServerMainForm::TQelvaniServerMainForm(QObject* aParent) : QObject(aPare
 }
 
 TQelvaniServerMainForm::~TQelvaniServerMainForm() {
-    FormDestroy();
+    // The database must not report to a root that is going.
     ReleaseReferences();
+    FormDestroy();
 }
 
 void TQelvaniServerMainForm::FormCreate() {
@@ -248,6 +249,7 @@ void TQelvaniServerMainForm::ConnectDatabase() {
                           false);
     const TSetOfqelDBInitResult result = FDatabase->ConnectResult();
     if (result.contains(dbinitError)) {
+        LogServerMessage(QStringLiteral("ApplyServerConfig: %1").arg(FDatabase->ConnectionError()));
         FPrepareRec.reset();
         FMeasurementPitches.reset();
         qel::Dialogs().Message(qel::MessageKind::Error, qel::Translate("qelServer"),

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QScreen>
@@ -9,7 +10,10 @@
 #include "app/main_form.h"
 #include "app/ui/main_window.h"
 #include "app/window_placement.h"
+#include "foundation/settings/field_settings.h"
+#include "foundation/settings/server_config.h"
 #include "foundation/system/registry_helper.h"
+#include "support/fake_dialogs.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -72,6 +76,47 @@ TEST_F(MainWindowTest, AStoredPlaceOnADetachedMonitorComesBackAndIsStoredAgain) 
     EXPECT_EQ(registry.ReadInteger(section, QStringLiteral("Top"), 0), 30);
     EXPECT_EQ(registry.ReadInteger(section, QStringLiteral("Width"), 0), 320);
     EXPECT_EQ(registry.ReadInteger(section, QStringLiteral("Height"), 0), 240);
+}
+
+TEST_F(MainWindowTest, ShowsTheRootsSelectionLogsAndCaption) {
+    TqelServerConfig& settings = *ServerConfig();
+    while (settings.FieldSettingsCount() > 0)
+        settings.DeleteFieldSetting(0);
+    settings.AddFieldSetting()->setFieldName(QStringLiteral("North"));
+    settings.setServerPort(QStringLiteral("0"));
+    settings.setEnableRemoteControl(true);
+    settings.setFieldSelectionRequired(true);
+    settings.setMeasurementPitchCanChange(true);
+    settings.setDatabaseConnectionString(QStringLiteral("Provider=SQLite;Data Source=%1")
+                                             .arg(folder.file(QStringLiteral("qel.db"))));
+    qel::test::FakeDialogs dialogs;
+    qel::ScopedDialogs scopedDialogs(dialogs);
+
+    TQelvaniServerMainForm root;
+    qel::MainWindow window(root);
+    root.FormCreate();
+    window.show();
+
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_EQ(window.windowTitle(), root.Caption());
+    EXPECT_TRUE(window.SelectionGroup()->isVisibleTo(&window));
+    ASSERT_EQ(window.PitchCombo()->count(), 1);
+    EXPECT_EQ(window.PitchCombo()->currentText(), "North");
+    EXPECT_TRUE(window.PitchCombo()->isEnabled());
+    QStringList logs;
+    for (const QAction* action : window.LogActions())
+        logs << action->text();
+    EXPECT_EQ(logs, QStringList({"Measurement System log", "BallTracking Log", "Video server log",
+                                 "Server log"}));
+
+    // The root refills the boxes; the window follows, and the operator's choice goes back.
+    root.PreparationBox().Clear();
+    root.PreparationBox().Add(QStringLiteral("Morning"), 4);
+    root.PreparationBox().Add(QStringLiteral("Evening"), 5);
+    EXPECT_EQ(window.PreparationCombo()->count(), 2);
+    window.PreparationCombo()->setCurrentIndex(1);
+    EXPECT_EQ(root.PreparationBox().Value(), 5);
+    EXPECT_EQ(root.PrepareRecordingID(), 5);
 }
 
 }  // namespace
