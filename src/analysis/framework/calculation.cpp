@@ -212,10 +212,14 @@ bool TqelCalculation::Execute(int32_t aTimeFrame) {
     if (!FTransponder || aTimeFrame <= 0 || FReadWithoutInit) {
         return false;
     }
-    FTimeFrame = aTimeFrame;
-    if (FTimeFrame > 10 &&
-        (FCalculationTypes.contains(calcAccelInfo) || FCalculationTypes.contains(calcAccelAct))) {
-        FTimeFrame = 10;
+    {
+        // Written blocks carry the step length.
+        std::lock_guard lock(FResultLock);
+        FTimeFrame = aTimeFrame;
+        if (FTimeFrame > 10 && (FCalculationTypes.contains(calcAccelInfo) ||
+                                FCalculationTypes.contains(calcAccelAct))) {
+            FTimeFrame = 10;
+        }
     }
     int64_t t = Round(static_cast<double>(FStartTimeInMS) / FTimeFrame) * FTimeFrame;
     bool result = true;
