@@ -3,6 +3,10 @@
 #include <limits>
 
 #include "analysis/calculation_fixture.h"
+#include "analysis/framework/model_calculation_context.h"
+#include "model/dataset/dataset.h"
+#include "model/field/field.h"
+#include "model/transponder/transponder_data.h"
 #include "platform/crash_reporter.h"
 #include "support/temp_folder.h"
 
@@ -425,6 +429,63 @@ TEST_F(GameContextTest, IceHockeyClock) {
     // Other recordings do not ask the clock.
     context.Recording = 0;
     EXPECT_TRUE(StepAt(5000).ClockIsRunning);
+}
+
+}  // namespace
+}  // namespace qel::test
+
+namespace qel::test {
+namespace {
+
+TEST(CalculationContextTest, MaxHeartbeatIsTheHighestSteadyRate) {
+    ScriptedTransponder transponder;
+    // Rising by 1 bpm a second to 150, then steady at 160.
+    transponder.Heartbeat = [](int32_t t) { return t < 50000 ? 100 + t / 1000.0 : 160.0; };
+    FakeCalculationContext context;
+    int32_t time = -1;
+    int32_t value = -1;
+    ASSERT_TRUE(context.calcMaxHeartbeat(transponder, 0, 200000, 30, 10, time, value));
+    EXPECT_EQ(time, 50000);
+    EXPECT_EQ(value, 160);
+
+    // A span shorter than the interval finds nothing and answers its start.
+    EXPECT_FALSE(context.calcMaxHeartbeat(transponder, 7000, 37000, 30, 10, time, value));
+    EXPECT_EQ(time, 7000);
+    // Nor beyond the dataset's end.
+    context.Duration = 60000;
+    EXPECT_FALSE(context.calcMaxHeartbeat(transponder, 40000, 200000, 30, 10, time, value));
+}
+
+}  // namespace
+}  // namespace qel::test
+
+namespace qel::test {
+namespace {
+
+TEST(ModelCalculationContextTest, ReadsTheDatasetAndGivesTheStepDefaults) {
+    TqelDataset dataset;
+    dataset.setSportType(sportIceHockey);
+    dataset.setDBDtsID(42);
+    dataset.setDurationInMS(90000);
+    TqelTransponderData transponder(&dataset, false);
+    const ModelCalculationContext context(&transponder);
+    ASSERT_TRUE(context.HasDataset());
+    EXPECT_EQ(context.SportType(), sportIceHockey);
+    EXPECT_EQ(context.DBDtsID(), 42);
+    EXPECT_EQ(context.DurationInMS(), 90000);
+    EXPECT_EQ(context.MaxSpeed(), dataset.MaxSpeed());
+    EXPECT_EQ(context.MeasureBox().LeftTop.XinMM, dataset.Field()->MeasureBox().LeftTop.XinMM);
+    EXPECT_EQ(context.AgilityDefs(), nullptr);
+    const GameContext game = context.GameContextAt(1000);
+    EXPECT_EQ(game.PlayDirection, pldNone);
+    EXPECT_FALSE(game.TeamHasPossession);
+    EXPECT_TRUE(game.BallAlive);
+    EXPECT_TRUE(game.ClockIsRunning);
+
+    // A transponder received from a peer has no dataset.
+    TqelTransponderData alone(nullptr, false);
+    EXPECT_FALSE(ModelCalculationContext(&alone).HasDataset());
+    EXPECT_FALSE(ModelCalculationContext(nullptr).HasDataset());
 }
 
 }  // namespace
