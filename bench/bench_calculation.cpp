@@ -105,15 +105,6 @@ void BM_CalculationTickBaseline(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kAthletes);
 }
 
-QByteArray Written(TqelCalculation& aCalculation) {
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    qel::BinaryWriter writer(buffer);
-    aCalculation.writeToStream(writer);
-    return data;
-}
-
 void Run(Athlete& anAthlete, TqeldbAnalyzeDef& aDefinition) {
     anAthlete.calculation->Init(&aDefinition, {}, 0, kRunMS, 0, 0, {}, 0, {}, 0, {}, nullptr);
     anAthlete.calculation->Execute(kStepMS);
@@ -140,7 +131,8 @@ void BM_NinetyMinuteRun(benchmark::State& state) {
     for (int i = 0; i < kRunAthletes; i += 7) {
         Athlete alone(i + 1, check);
         Run(alone, check);
-        if (Written(*alone.calculation) != Written(*athletes[i]->calculation)) {
+        if (qel::test::WrittenBlock(*alone.calculation) !=
+            qel::test::WrittenBlock(*athletes[i]->calculation)) {
             state.SkipWithError("results differ from a run alone");
         }
     }

@@ -6,15 +6,6 @@
 namespace qel::test {
 namespace {
 
-QByteArray Written(TqelCalculation& aCalculation) {
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    qel::BinaryWriter writer(buffer);
-    aCalculation.writeToStream(writer);
-    return data;
-}
-
 // Reads the whole of aData; False when bytes were left over.
 bool ReadAll(TqelCalculation& aCalculation, QByteArray aData, uint8_t aVersion) {
     QBuffer buffer(&aData);
@@ -108,7 +99,7 @@ TEST_F(CalculationStream, HandWrittenBlockReadsAndWritesBackByteForByte) {
     EXPECT_FALSE(calc.RecalculationNeeded());
     EXPECT_TRUE(calc.CalculationTypes().empty());
     EXPECT_EQ(calc.TransponderID(), 7);
-    EXPECT_EQ(Written(calc), fixture);
+    EXPECT_EQ(WrittenBlock(calc), fixture);
 }
 
 TEST_F(CalculationStream, EveryGateOfTheLayout) {
@@ -136,7 +127,7 @@ TEST_F(CalculationStream, ObjectsRoundTripInStreamOrder) {
     auto source = Make();
     source->Init(&definition, {}, 0, 200, 0, 0, {}, 0, {}, 0, {}, nullptr);
     ASSERT_TRUE(source->Execute(10));
-    const QByteArray written = Written(*source);
+    const QByteArray written = WrittenBlock(*source);
 
     TqelCalculation calc(&transponder, nullptr, {}, true, &context);
     ASSERT_TRUE(ReadAll(calc, written, 151));
@@ -157,7 +148,7 @@ TEST_F(CalculationStream, ObjectsRoundTripInStreamOrder) {
     EXPECT_EQ(types, (1u << calcSprintAct) | (1u << calcSpeedInfo) | (1u << calcHeartInfo) |
                          (1u << calcEnergy) | (1u << calcImpact) |
                          (1u << calcGameSpeedDistanceInfo));
-    EXPECT_EQ(Written(calc), written);
+    EXPECT_EQ(WrittenBlock(calc), written);
 }
 
 TEST_F(CalculationStream, SeveralSprintObjects) {
@@ -176,13 +167,13 @@ TEST_F(CalculationStream, SeveralSprintObjects) {
     EXPECT_EQ(calc.SprintObject(0), calc.Analysis(qel::CalcSlot::Sprints));
     EXPECT_EQ(static_cast<ProbeCalculation*>(calc.SprintObject(2))->StepCount, 3);
     EXPECT_EQ(calc.SprintObject(3), nullptr);
-    EXPECT_EQ(Written(calc), b.data());
+    EXPECT_EQ(WrittenBlock(calc), b.data());
 }
 
 TEST_F(CalculationStream, EveryCutRaisesAndLeavesItEmpty) {
     ProbeClasses more{qel::CalcSlot::Sprints, qel::CalcSlot::MIPInfo};
     auto source = Make();
-    const QByteArray full = Written(*source);
+    const QByteArray full = WrittenBlock(*source);
     for (qsizetype length = 0; length < full.size(); ++length) {
         TqelCalculation calc(&transponder, nullptr, {}, true, &context);
         EXPECT_THROW(ReadAll(calc, full.left(length), 151), EStreamError) << length;
@@ -238,7 +229,7 @@ TEST_F(CalculationStream, ExecuteAfterAReadNeedsInit) {
     source->Init(&definition, {}, 0, 100, 0, 0, {}, 0, {}, 0, {}, nullptr);
     TqelCalculation calc(&transponder, nullptr, {}, true, &context);
     // An older file: its results count as stale.
-    QByteArray data = Written(*source);
+    QByteArray data = WrittenBlock(*source);
     ASSERT_TRUE(ReadAll(calc, data, 151));
     ASSERT_TRUE(calc.RecalculationNeeded());
     EXPECT_FALSE(calc.Execute(10));

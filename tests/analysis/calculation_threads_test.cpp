@@ -7,15 +7,6 @@
 namespace qel::test {
 namespace {
 
-QByteArray Written(TqelCalculation& aCalculation) {
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    qel::BinaryWriter writer(buffer);
-    aCalculation.writeToStream(writer);
-    return data;
-}
-
 using CalculationThreads = CalculationFixture;
 
 // The file writer copies results while the recorder's cadence thread steps: under the lock it
@@ -40,7 +31,7 @@ TEST_F(CalculationThreads, AReaderCopiesUnderTheLockWhileAnotherThreadSteps) {
         ++copies;
     }
     // The stream writer takes the lock itself.
-    const QByteArray block = Written(*calc);
+    const QByteArray block = WrittenBlock(*calc);
     stepper.join();
     EXPECT_GT(copies, 0);
     EXPECT_EQ(mismatches, 0);
@@ -63,7 +54,7 @@ TEST_F(CalculationThreads, OneRunOnTwoThreadsWritesIdenticalBlocks) {
     std::thread second([&] { EXPECT_TRUE(b->Execute(10)); });
     first.join();
     second.join();
-    EXPECT_EQ(Written(*a), Written(*b));
+    EXPECT_EQ(WrittenBlock(*a), WrittenBlock(*b));
     EXPECT_EQ(First(*a)->StepCount, 6000);
 }
 

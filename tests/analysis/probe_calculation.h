@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QList>
 #include <array>
 #include <memory>
@@ -78,6 +80,16 @@ public:
         aStream.writeDouble(DistanceSum);
     }
 };
+
+// The calculation's block as writeToStream writes it.
+inline QByteArray WrittenBlock(TqelCalculation& aCalculation) {
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    qel::BinaryWriter writer(buffer);
+    aCalculation.writeToStream(writer);
+    return data;
+}
 
 inline ProbeCalculation* Probe(const TqelCalculation& aCalculation, qel::CalcSlot aSlot) {
     return dynamic_cast<ProbeCalculation*>(aCalculation.Analysis(aSlot));
