@@ -28,8 +28,8 @@ TqelTransponderData::TqelTransponderData(TqelDataset* aDataSet, bool aReadingFro
         TakeDatasetPositionSettings();
     }
     FAthleteName = QStringLiteral("Unknown athlete");
-    FCalculation = std::make_unique<TqelCalculation>(this, aReadingFromStream,
-                                                     FDataSet ? FDataSet->AnalyzeDef() : nullptr);
+    FCalculation = std::make_unique<TqelCalculation>(
+        this, FDataSet ? FDataSet->AnalyzeDef() : nullptr, nullptr, aReadingFromStream);
 }
 
 TqelTransponderData::~TqelTransponderData() {

@@ -1,0 +1,167 @@
+// The athletes' calculations: one live tick of 60 calculations (one step each), beside copying
+// the step values for 60 athletes; and a 90-minute run (540,000 steps of 10 ms and Finalize) of
+// 30 athletes one after the other and on the thread pool, whose written blocks must be equal.
+// Analysis objects are probes until the analyses land; each analysis adds its own objects.
+
+#include <benchmark/benchmark.h>
+
+#include <QBuffer>
+#include <QtConcurrent>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "allocation_counter.h"
+#include "analysis/fake_calculation_context.h"
+#include "analysis/probe_calculation.h"
+#include "analysis/scripted_transponder.h"
+#include "database/analysis/analyze_definitions.h"
+#include "ratio_reporter.h"
+
+namespace {
+
+using qel::CalcSlot;
+using qel::test::ProbeCalculation;
+
+constexpr int kAthletes = 60;
+constexpr int kRunAthletes = 30;
+constexpr int32_t kRunMS = 90 * 60 * 1000;
+constexpr int32_t kStepMS = 10;
+
+// Probes wherever an analysis will sit, so the pass over the object list has its length.
+const qel::test::ProbeClasses& Probes() {
+    static const qel::test::ProbeClasses probes{
+        CalcSlot::SpeedInfo, CalcSlot::HeartInfo,    CalcSlot::AccelInfo,
+        CalcSlot::ETLInfo,   CalcSlot::DistanceInfo, CalcSlot::Energy,
+        CalcSlot::Sprints,   CalcSlot::AccelAct,     CalcSlot::Impacts};
+    return probes;
+}
+
+struct Athlete {
+    explicit Athlete(int aTPid, TqeldbAnalyzeDef& aDefinition) {
+        transponder.TPid = aTPid;
+        transponder.Position = [aTPid](int32_t t) {
+            RqelCalculatedPosition pos;
+            pos.XinM = ((t / 10 + aTPid * 37) % 9000) / 100.0 - 45;
+            pos.YinM = aTPid % 30;
+            return pos;
+        };
+        transponder.Speed = [aTPid](int32_t t, int32_t) { return ((t + aTPid) % 7000) / 1000.0; };
+        calculation =
+            std::make_unique<TqelCalculation>(&transponder, &aDefinition, nullptr, false, &context);
+        calculation->setTimeFrame(kStepMS);
+        for (int i = 0; i < calculation->CalcVaruzaCount(); ++i) {
+            static_cast<ProbeCalculation*>(calculation->CalcVaruza(i))->Record = false;
+        }
+    }
+    qel::test::ScriptedTransponder transponder;
+    qel::test::FakeCalculationContext context;
+    std::unique_ptr<TqelCalculation> calculation;
+};
+
+std::vector<std::unique_ptr<Athlete>> Athletes(int aCount, TqeldbAnalyzeDef& aDefinition) {
+    Probes();
+    std::vector<std::unique_ptr<Athlete>> athletes;
+    for (int i = 0; i < aCount; ++i) {
+        athletes.push_back(std::make_unique<Athlete>(i + 1, aDefinition));
+    }
+    return athletes;
+}
+
+void BM_CalculationTick(benchmark::State& state) {
+    TqeldbAnalyzeDef definition(nullptr);
+    auto athletes = Athletes(kAthletes, definition);
+    int32_t t = 0;
+    const int64_t before = qel::bench::AllocationCount();
+    for (auto _ : state) {
+        for (auto& athlete : athletes) {
+            benchmark::DoNotOptimize(athlete->calculation->ProcessTimeFrame(t, true));
+        }
+        t += kStepMS;
+    }
+    const int64_t steps = state.iterations() * kAthletes;
+    state.SetItemsProcessed(steps);
+    state.counters["allocs/athlete"] =
+        static_cast<double>(qel::bench::AllocationCount() - before) / static_cast<double>(steps);
+    state.counters["ns/athlete"] = benchmark::Counter(
+        static_cast<double>(steps), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// What every tick must at least do: hand each athlete's step values on.
+void BM_CalculationTickBaseline(benchmark::State& state) {
+    struct Values {
+        RqelCalculatedPosition Pos;
+        double Numbers[8];
+    };
+    std::vector<Values> from(kAthletes);
+    std::vector<Values> to(kAthletes);
+    for (auto _ : state) {
+        for (int i = 0; i < kAthletes; ++i) {
+            std::memcpy(&to[i], &from[i], sizeof(Values));
+            benchmark::DoNotOptimize(to[i]);
+        }
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kAthletes);
+}
+
+void Run(Athlete& anAthlete, TqeldbAnalyzeDef& aDefinition) {
+    anAthlete.calculation->Init(&aDefinition, {}, 0, kRunMS, 0, 0, {}, 0, {}, 0, {}, nullptr);
+    anAthlete.calculation->Execute(kStepMS);
+}
+
+// Arg 0: one after the other; 1: on the pool.
+void BM_NinetyMinuteRun(benchmark::State& state) {
+    TqeldbAnalyzeDef definition(nullptr);
+    auto athletes = Athletes(kRunAthletes, definition);
+    const bool pool = state.range(0) == 1;
+    for (auto _ : state) {
+        if (pool) {
+            QtConcurrent::blockingMap(athletes, [&](std::unique_ptr<Athlete>& anAthlete) {
+                Run(*anAthlete, definition);
+            });
+        } else {
+            for (auto& athlete : athletes) {
+                Run(*athlete, definition);
+            }
+        }
+    }
+    // The pool must not change a single result.
+    TqeldbAnalyzeDef check(nullptr);
+    for (int i = 0; i < kRunAthletes; i += 7) {
+        Athlete alone(i + 1, check);
+        Run(alone, check);
+        if (qel::test::WrittenBlock(*alone.calculation) !=
+            qel::test::WrittenBlock(*athletes[i]->calculation)) {
+            state.SkipWithError("results differ from a run alone");
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kRunAthletes * (kRunMS / kStepMS));
+}
+
+// The same number of steps copying the values.
+void BM_NinetyMinuteRunBaseline(benchmark::State& state) {
+    RqelCalculatedPosition from;
+    RqelCalculatedPosition to;
+    for (auto _ : state) {
+        for (int a = 0; a < kRunAthletes; ++a) {
+            for (int32_t t = 0; t < kRunMS; t += kStepMS) {
+                from.XinM = t;
+                std::memcpy(&to, &from, sizeof(to));
+                benchmark::DoNotOptimize(to);
+            }
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kRunAthletes * (kRunMS / kStepMS));
+}
+
+BENCHMARK(BM_CalculationTick);
+BENCHMARK(BM_CalculationTickBaseline);
+BENCHMARK(BM_NinetyMinuteRun)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NinetyMinuteRunBaseline)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return qel::bench::RunWithRatios(argc, argv);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "analysis/framework/calculation_context.h"
+
+class TqelDataset;
+
+namespace qel {
+
+// The calculation context over the data model: the transponder's dataset and field. Groups,
+// games, ball state and the game clock answer the step's defaults (no group, no possession,
+// ball alive, no clock data) until the model holds them.
+//
+// Holds the dataset without owning it: the dataset outlives its transponders' calculations.
+class ModelCalculationContext : public CalculationContext {
+public:
+    // The dataset of aTransponder's object, if any.
+    explicit ModelCalculationContext(IqelTransponderData* aTransponder);
+
+    bool HasDataset() const override { return FDataset != nullptr; }
+    TqelSports SportType() const override;
+    int32_t DBDtsID() const override;
+    uint8_t DataSource() const override;
+    int32_t RecordingType() const override;
+    int32_t DurationInMS() const override;
+    int32_t MaxSpeed() const override;
+    TqeldbAgilityDefinitions* AgilityDefs() const override;
+    RqelFieldBox MeasureBox() const override;
+    int32_t PositionToZone(double aPosXinM, double aPosYinM,
+                           TqelPlayDirection aPlayDirection) const override;
+    TBallPossesion BallPossesion(int32_t aTimeInMS) const override;
+    int32_t BallAliveExtern(int32_t aTimeInMS) const override;
+    int32_t BallPossTeamExtern(int32_t aTimeInMS) const override;
+    int32_t GroupCount() const override;
+    CalculationGroup Group(int32_t anIndex, int32_t aTimeInMS) const override;
+    bool HasClockData() const override;
+    bool ClockIsRunning(int32_t aTimeInMS) const override;
+
+private:
+    TqelDataset* FDataset = nullptr;
+};
+
+}  // namespace qel

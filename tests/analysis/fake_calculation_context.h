@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QList>
+#include <functional>
+
+#include "analysis/framework/calculation_context.h"
+
+namespace qel::test {
+
+// A calculation context whose dataset, ball state, groups and clock are plain values. Without
+// a dataset (HasDataset false) it stands for a transponder received from a peer.
+class FakeCalculationContext : public CalculationContext {
+public:
+    bool Dataset = true;
+    TqelSports Sport = sportSoccer;
+    int32_t DtsID = 0;
+    uint8_t Source = 1;
+    int32_t Recording = 0;
+    int32_t Duration = 5400000;
+    int32_t Speed = 12;
+    RqelFieldBox Box{{-55000, 37000}, {55000, -37000}};
+    std::function<TBallPossesion(int32_t)> Possession = [](int32_t) { return bpNone; };
+    std::function<int32_t(int32_t)> AliveExtern = [](int32_t) { return 1; };
+    std::function<int32_t(int32_t)> PossessionTeam = [](int32_t) { return 0; };
+    QList<CalculationGroup> Groups;
+    bool ClockData = false;
+    std::function<bool(int32_t)> ClockRunning = [](int32_t) { return true; };
+
+    bool HasDataset() const override { return Dataset; }
+    TqelSports SportType() const override { return Sport; }
+    int32_t DBDtsID() const override { return DtsID; }
+    uint8_t DataSource() const override { return Source; }
+    int32_t RecordingType() const override { return Recording; }
+    int32_t DurationInMS() const override { return Duration; }
+    int32_t MaxSpeed() const override { return Speed; }
+    TqeldbAgilityDefinitions* AgilityDefs() const override { return nullptr; }
+    RqelFieldBox MeasureBox() const override { return Box; }
+    int32_t PositionToZone(double, double, TqelPlayDirection) const override { return 0; }
+    TBallPossesion BallPossesion(int32_t t) const override { return Possession(t); }
+    int32_t BallAliveExtern(int32_t t) const override { return AliveExtern(t); }
+    int32_t BallPossTeamExtern(int32_t t) const override { return PossessionTeam(t); }
+    int32_t GroupCount() const override { return static_cast<int32_t>(Groups.size()); }
+    CalculationGroup Group(int32_t anIndex, int32_t) const override { return Groups[anIndex]; }
+    bool HasClockData() const override { return ClockData; }
+    bool ClockIsRunning(int32_t t) const override { return ClockRunning(t); }
+};
+
+}  // namespace qel::test
