@@ -21,7 +21,12 @@ void TqelTransponderData::ClearHeartbeat(int32_t aNewLength) {
     for (int32_t i = 0; i < seconds; ++i) {
         std::atomic_ref(FHeartbeatIdx1Hz[i]).store(-1, std::memory_order_release);
     }
-    FHeartbeat.Clear();
+    // Blocks that stay are cleared in place: unmapping costs more than zeroing.
+    FHeartbeat.Shrink(aNewLength);
+    const int32_t kept = FHeartbeat.Capacity();
+    for (int32_t i = 0; i < kept; ++i) {
+        FHeartbeat[i].Clear();
+    }
     while (FHeartbeat.Capacity() < aNewLength) {
         FHeartbeat.Grow();
     }
