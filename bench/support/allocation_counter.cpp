@@ -7,6 +7,7 @@
 namespace {
 
 std::atomic<int64_t> allocationCount{0};
+thread_local bool failAllocations = false;
 
 }  // namespace
 
@@ -16,10 +17,21 @@ int64_t AllocationCount() {
     return allocationCount.load(std::memory_order_relaxed);
 }
 
+ScopedFailingAllocations::ScopedFailingAllocations() {
+    failAllocations = true;
+}
+
+ScopedFailingAllocations::~ScopedFailingAllocations() {
+    failAllocations = false;
+}
+
 }  // namespace qel::bench
 
 void* operator new(std::size_t aSize) {
     allocationCount.fetch_add(1, std::memory_order_relaxed);
+    if (failAllocations) {
+        throw std::bad_alloc();
+    }
     if (void* memory = std::malloc(aSize == 0 ? 1 : aSize)) {
         return memory;
     }

@@ -194,6 +194,7 @@ public:
     int32_t HeartbeatSensitivity() const { return FHeartbeatSensitivity.load(); }
     void setHeartbeatSensitivity(int32_t aValue);
     bool ShowHBSpikes() const { return FShowHBSpikes.load(); }
+    void setShowHBSpikes(bool aValue) { FShowHBSpikes = aValue; }
     double MaxPower() const { return FMaxPower.load(); }
     void setMaxPower(double aValue);
     int32_t LiveIndexCalcDelay() const { return FLiveIndexCalcDelay.load(); }

@@ -64,12 +64,18 @@ public:
     }
 
     // Frees every block. Only when no other thread reads.
-    void Clear() {
-        for (std::atomic<T*>& block : FBlocks) {
-            FreeZeroedBlock(block.exchange(nullptr), BlockBytes);
+    void Clear() { Shrink(0); }
+    // Frees the blocks that hold no element below aLength. Only when no other thread reads.
+    void Shrink(int32_t aLength) {
+        const int32_t keep = aLength <= 0 ? 0 : (aLength - 1) / BlockSize + 1;
+        if (keep >= FBlockCount) {
+            return;
         }
-        FBlockCount = 0;
-        FCapacity.store(0, std::memory_order_release);
+        FCapacity.store(keep * BlockSize, std::memory_order_release);
+        for (int32_t i = keep; i < FBlockCount; ++i) {
+            FreeZeroedBlock(FBlocks[i].exchange(nullptr), BlockBytes);
+        }
+        FBlockCount = keep;
     }
 
 private:

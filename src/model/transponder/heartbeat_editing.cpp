@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "model/dataset/dataset.h"
 #include "model/transponder/heartbeat_spikes.h"
 #include "model/transponder/transponder_data.h"
 
@@ -43,4 +44,41 @@ bool TqelTransponderData::ForceTelemetryToSwissTiming() {
         sample.setTelemetryInvalid(0);
     }
     return RemoveHeartbeatSpikes();
+}
+
+void TqelTransponderData::setHeartbeatValidity(int32_t aStartTimeInMS, int32_t aEndTimeInMS,
+                                               bool aInvalid) {
+    const int32_t count = HeartbeatCount();
+    if (count == 0) {
+        return;
+    }
+    // The first sample at or after the start, so that samples sharing the start time all count.
+    int32_t low = 0;
+    int32_t high = count;
+    while (low < high) {
+        const int32_t middle = low + (high - low) / 2;
+        if (FHeartbeat[middle].GetTimestampInMS() < aStartTimeInMS) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    for (int32_t i = low; i < count && FHeartbeat[i].GetTimestampInMS() < aEndTimeInMS; ++i) {
+        FHeartbeat[i].SetInvalid(aInvalid);
+    }
+    if (FDataSet) {
+        FDataSet->setChanged(true);
+        FDataSet->NotifyItemChanged(this, itemFilter, TPid());
+    }
+}
+
+void TqelTransponderData::InvalidateHeartbeat(int32_t aStartTimeInMS, int32_t aEndTimeInMS) {
+    setHeartbeatValidity(aStartTimeInMS, aEndTimeInMS, true);
+    if (FDataSet) {
+        FDataSet->NotifyItemChanged(this, itemFilter, TPid());
+    }
+}
+
+void TqelTransponderData::RestoreHeartbeat(int32_t aStartTimeInMS, int32_t aEndTimeInMS) {
+    setHeartbeatValidity(aStartTimeInMS, aEndTimeInMS, false);
 }

@@ -115,6 +115,26 @@ public:
     // Fills filtered accelerometer record anAccelIndex from its sample, in arrival order.
     void FilterAccelerometerData(int32_t anAccelIndex);
 
+    // Heartbeat import
+    // Empties the heartbeat samples, sets every 1 Hz entry to -1 and makes room for aNewLength
+    // samples. Only while no other thread reads the heartbeat (not during a recording).
+    void ClearHeartbeat(int32_t aNewLength);
+    // Appends one beat interval; a negative time is ignored (it has no 1 Hz entry). Raises
+    // qel::ESampleRefused when the samples or the 1 Hz index are full.
+    void AddHeartbeat(int32_t aTimeStampInMS, uint16_t aTimeBetweenBeats, uint8_t aHBType);
+    // Appends a rate as its beat interval in ms, right after the previous beat when it follows
+    // without a gap. Rates outside 30..250 bpm and beats that overlap the previous one are
+    // ignored.
+    void AddHeartbeatBPM(int32_t aTimeStampInMS, uint16_t aBPM, uint8_t aHBType);
+    // Frees the room beyond the imported samples. Only while no other thread reads.
+    void FinalizeHeartbeatImport();
+    // Marks the heartbeat samples of [aStartTimeInMS, aEndTimeInMS) invalid or valid again; marks
+    // the dataset changed and sends a filter notice. Not during a recording.
+    void setHeartbeatValidity(int32_t aStartTimeInMS, int32_t aEndTimeInMS, bool aInvalid);
+    // The same, with one more filter notice.
+    void InvalidateHeartbeat(int32_t aStartTimeInMS, int32_t aEndTimeInMS);
+    void RestoreHeartbeat(int32_t aStartTimeInMS, int32_t aEndTimeInMS);
+
     // Counts
     int32_t SampleCount() const { return FSampleCount.load(std::memory_order_acquire); }
     int32_t SampleCapacity() const { return FSamples.Capacity(); }

@@ -12,6 +12,7 @@ constexpr int KindHeartRateInterval = 60;
 constexpr int KindDataBeatsPerMinute = 56;
 constexpr int KindAccelerometer = 124;
 constexpr int KindBattery = 100;
+constexpr int KindBeatsPerMinute = 252;
 
 // An int32 index entry that readers on other threads load with acquire.
 void PublishIndex(int32_t& anEntry, int32_t aValue) {
@@ -95,6 +96,9 @@ void TqelTransponderData::AddSample(int32_t aTimeStampInMS, const RqelLPMSample&
             case KindBattery:
                 AddBatterySample(aTimeStampInMS, aSample);
                 break;
+            case KindBeatsPerMinute:
+                AddHeartbeatBPM(aTimeStampInMS, aSample.TelemetryData(), aSample.TelemetryType());
+                break;
             default:
                 break;
         }
@@ -114,20 +118,7 @@ void TqelTransponderData::AddHeartbeatSample(int32_t aTimeStampInMS, const RqelL
             return;  // the same telemetry repeated
         }
     }
-    if (index >= FHeartbeat.Capacity()) {
-        FHeartbeat.Grow();
-    }
-    const int32_t second = aTimeStampInMS / 1000;
-    while (FHeartbeatIdx1Hz.Capacity() - 1 < second) {
-        FHeartbeatIdx1Hz.Grow(-1);
-    }
-    RqelHeartbeatSample& sample = FHeartbeat[index];
-    sample.setFTimestampInMS(aTimeStampInMS);
-    sample.setTelemetryInvalid(0);
-    sample.setTelemetryType(aSample.TelemetryType());
-    sample.setTelemetryData(aSample.TelemetryData());
-    PublishIndex(FHeartbeatIdx1Hz[second], index);
-    FHeartbeatCount.store(index + 1, std::memory_order_release);
+    AddHeartbeat(aTimeStampInMS, aSample.TelemetryData(), aSample.TelemetryType());
 }
 
 void TqelTransponderData::AddAccelerometerSample(int32_t aTimeStampInMS,

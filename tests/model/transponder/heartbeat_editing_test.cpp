@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <new>
+
+#include "allocation_counter.h"
 #include "model/transponder/transponder_fixture.h"
 
 namespace {
@@ -33,6 +36,21 @@ TEST_F(HeartbeatEditing, DatasetRemovesTheSpikesOfEveryTransponder) {
     EXPECT_EQ(transponder->HeartbeatSample(10).TelemetryInvalid(), 120);
     EXPECT_EQ(transponder->HeartbeatSample(9).TelemetryInvalid(), 0);
     EXPECT_EQ(transponder->HeartbeatSample(11).TelemetryInvalid(), 0);
+}
+
+TEST_F(HeartbeatEditing, DatasetRestoresShowHBSpikesAlsoWhenATransponderRaises) {
+    Beats({512, 341, 511});
+    dataset.setShowHBSpikes(true);
+    dataset.RemoveHeartbeatSpikes();
+    EXPECT_TRUE(dataset.ShowHBSpikes());
+
+    EXPECT_THROW(
+        {
+            qel::bench::ScopedFailingAllocations outOfMemory;
+            dataset.RemoveHeartbeatSpikes();
+        },
+        std::bad_alloc);
+    EXPECT_TRUE(dataset.ShowHBSpikes());
 }
 
 TEST_F(HeartbeatEditing, ForceTelemetryToSwissTimingKeepsEveryHeartRateTypeAt0x3C) {
