@@ -332,7 +332,9 @@ TEST_F(DatasetCore, ReaderThreadSeesOnlyCompleteTransponders) {
     std::atomic<bool> done{false};
     std::atomic<int64_t> seen{0};
     std::thread reader([&] {
-        while (!done.load()) {
+        // One more pass after the writer is done, so a slow start still sees some.
+        for (bool last = false; !last;) {
+            last = done.load();
             const int32_t count = dataset.TransponderCount();
             for (int32_t i = 0; i < count; ++i) {
                 const TqelTransponderData* t = dataset.Transponders().At(i);
