@@ -60,8 +60,6 @@ TqelDataset::TqelDataset(TqelDatabase* aDatabase) : FQueueContext(std::make_uniq
     FRecordingStartedAt = Now();
     CopyClientSettings();
     FFilename = QStringLiteral("new.qel");
-    FPositionWeight.assign(1999, 0.0);
-    FAccelerometerWeight.assign(76, 0.0);
     BuildPositionWeights();
     BuildHeartbeatWeights();
     FMaxSpeed = qel::MaxSpeedOfSport(FSportType);
@@ -146,10 +144,40 @@ void TqelDataset::CopyClientSettings() {
     FNameRepresenting = config->NameRepresenting();
 }
 
-// The kernels belong to the position and heartbeat algorithms, which fill them.
-void TqelDataset::BuildPositionWeights() {}
+// Position algorithms
 
-void TqelDataset::BuildHeartbeatWeights() {}
+void TqelDataset::BuildPositionWeights() {
+    std::lock_guard lock(FKernelBuildLock);
+    const std::shared_ptr<const qel::SmoothingKernels> previous = FKernels.load();
+    FKernels.store(qel::SmoothingKernels::WithPositionKernels(previous.get(), PositionAlgorithm(),
+                                                              PositionSensitivity()));
+}
+
+void TqelDataset::BuildHeartbeatWeights() {
+    std::lock_guard lock(FKernelBuildLock);
+    const std::shared_ptr<const qel::SmoothingKernels> previous = FKernels.load();
+    FKernels.store(qel::SmoothingKernels::WithHeartbeatKernel(previous.get(), HeartbeatInterval(),
+                                                              HeartbeatSensitivity()));
+}
+
+double TqelDataset::getPositionWeight(int32_t aTimePos) const {
+    return FKernels.load()->PositionWeight(aTimePos);
+}
+
+double TqelDataset::getAccelerometerWeight(int32_t aTimePos) const {
+    return FKernels.load()->AccelerometerWeight(aTimePos);
+}
+
+double TqelDataset::getHeartbeatWeight(int32_t aTimePos) const {
+    return FKernels.load()->HeartbeatWeight(aTimePos);
+}
+
+void TqelDataset::resetGaussianStats() {
+    FGaussianCalculationCount.store(0, std::memory_order_relaxed);
+    FGaussianUsedSamplesCount.store(0, std::memory_order_relaxed);
+}
+
+// End of position algorithms
 
 QString TqelDataset::ToString() const {
     return QFileInfo(FFilename).fileName();
