@@ -146,30 +146,40 @@ void TqelDataset::CopyClientSettings() {
 
 // Position algorithms
 
+std::shared_ptr<const qel::SmoothingKernels> TqelDataset::Kernels() const {
+    std::lock_guard lock(FKernelLock);
+    return FKernels;
+}
+
+void TqelDataset::PublishKernels(std::shared_ptr<const qel::SmoothingKernels> aKernels) {
+    std::lock_guard lock(FKernelLock);
+    FKernels.swap(aKernels);
+    // The replaced set leaves with aKernels once the lock is released: freed then, unless a
+    // computation still holds it.
+}
+
 void TqelDataset::BuildPositionWeights() {
     std::lock_guard lock(FKernelBuildLock);
-    const std::shared_ptr<const qel::SmoothingKernels> previous = FKernels.load();
-    FKernels.store(qel::SmoothingKernels::WithPositionKernels(previous.get(), PositionAlgorithm(),
+    PublishKernels(qel::SmoothingKernels::WithPositionKernels(Kernels().get(), PositionAlgorithm(),
                                                               PositionSensitivity()));
 }
 
 void TqelDataset::BuildHeartbeatWeights() {
     std::lock_guard lock(FKernelBuildLock);
-    const std::shared_ptr<const qel::SmoothingKernels> previous = FKernels.load();
-    FKernels.store(qel::SmoothingKernels::WithHeartbeatKernel(previous.get(), HeartbeatInterval(),
+    PublishKernels(qel::SmoothingKernels::WithHeartbeatKernel(Kernels().get(), HeartbeatInterval(),
                                                               HeartbeatSensitivity()));
 }
 
 double TqelDataset::getPositionWeight(int32_t aTimePos) const {
-    return FKernels.load()->PositionWeight(aTimePos);
+    return Kernels()->PositionWeight(aTimePos);
 }
 
 double TqelDataset::getAccelerometerWeight(int32_t aTimePos) const {
-    return FKernels.load()->AccelerometerWeight(aTimePos);
+    return Kernels()->AccelerometerWeight(aTimePos);
 }
 
 double TqelDataset::getHeartbeatWeight(int32_t aTimePos) const {
-    return FKernels.load()->HeartbeatWeight(aTimePos);
+    return Kernels()->HeartbeatWeight(aTimePos);
 }
 
 void TqelDataset::resetGaussianStats() {

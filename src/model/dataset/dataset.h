@@ -402,7 +402,7 @@ public:
     void BuildPositionWeights();
     void BuildHeartbeatWeights();
     // The current set, taken once per computation. Any thread.
-    std::shared_ptr<const qel::SmoothingKernels> Kernels() const { return FKernels.load(); }
+    std::shared_ptr<const qel::SmoothingKernels> Kernels() const;
     // Single weights of the current set: 0 beyond each kernel's reach.
     double getPositionWeight(int32_t aTimePos) const;
     double getAccelerometerWeight(int32_t aTimePos) const;
@@ -411,9 +411,12 @@ public:
 
 private:
     // Position algorithms
-    // Publishes the kernels; the builders run one at a time under FKernelBuildLock.
-    std::atomic<std::shared_ptr<const qel::SmoothingKernels>> FKernels;
+    // The current kernels: FKernelLock covers only taking or replacing the pointer, never a
+    // computation. The builders run one at a time under FKernelBuildLock.
+    mutable std::mutex FKernelLock;
+    std::shared_ptr<const qel::SmoothingKernels> FKernels;
     std::mutex FKernelBuildLock;
+    void PublishKernels(std::shared_ptr<const qel::SmoothingKernels> aKernels);
     // End of position algorithms
 
     std::atomic<uint8_t> FPositionAlgorithm{0};
