@@ -60,8 +60,6 @@ TqelDataset::TqelDataset(TqelDatabase* aDatabase) : FQueueContext(std::make_uniq
     FRecordingStartedAt = Now();
     CopyClientSettings();
     FFilename = QStringLiteral("new.qel");
-    FPositionWeight.assign(1999, 0.0);
-    FAccelerometerWeight.assign(76, 0.0);
     BuildPositionWeights();
     BuildHeartbeatWeights();
     FMaxSpeed = qel::MaxSpeedOfSport(FSportType);
@@ -146,10 +144,50 @@ void TqelDataset::CopyClientSettings() {
     FNameRepresenting = config->NameRepresenting();
 }
 
-// The kernels belong to the position and heartbeat algorithms, which fill them.
-void TqelDataset::BuildPositionWeights() {}
+// Position algorithms
 
-void TqelDataset::BuildHeartbeatWeights() {}
+std::shared_ptr<const qel::SmoothingKernels> TqelDataset::Kernels() const {
+    std::lock_guard lock(FKernelLock);
+    return FKernels;
+}
+
+void TqelDataset::PublishKernels(std::shared_ptr<const qel::SmoothingKernels> aKernels) {
+    std::lock_guard lock(FKernelLock);
+    FKernels.swap(aKernels);
+    // The replaced set leaves with aKernels once the lock is released: freed then, unless a
+    // computation still holds it.
+}
+
+void TqelDataset::BuildPositionWeights() {
+    std::lock_guard lock(FKernelBuildLock);
+    PublishKernels(qel::SmoothingKernels::WithPositionKernels(Kernels().get(), PositionAlgorithm(),
+                                                              PositionSensitivity()));
+}
+
+void TqelDataset::BuildHeartbeatWeights() {
+    std::lock_guard lock(FKernelBuildLock);
+    PublishKernels(qel::SmoothingKernels::WithHeartbeatKernel(Kernels().get(), HeartbeatInterval(),
+                                                              HeartbeatSensitivity()));
+}
+
+double TqelDataset::getPositionWeight(int32_t aTimePos) const {
+    return Kernels()->PositionWeight(aTimePos);
+}
+
+double TqelDataset::getAccelerometerWeight(int32_t aTimePos) const {
+    return Kernels()->AccelerometerWeight(aTimePos);
+}
+
+double TqelDataset::getHeartbeatWeight(int32_t aTimePos) const {
+    return Kernels()->HeartbeatWeight(aTimePos);
+}
+
+void TqelDataset::resetGaussianStats() {
+    FGaussianCalculationCount.store(0, std::memory_order_relaxed);
+    FGaussianUsedSamplesCount.store(0, std::memory_order_relaxed);
+}
+
+// End of position algorithms
 
 QString TqelDataset::ToString() const {
     return QFileInfo(FFilename).fileName();

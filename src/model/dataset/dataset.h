@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "foundation/model_interfaces.h"
 #include "foundation/settings/client_config.h"
@@ -14,6 +15,7 @@
 #include "model/dataset/dataset_item_type.h"
 #include "model/dataset/dataset_subscribers.h"
 #include "model/dataset/notify_varuza.h"
+#include "model/dataset/smoothing_kernels.h"
 #include "model/dataset/transponder_list.h"
 #include "model/dataset/transponder_tables.h"
 #include "platform/date_time.h"
@@ -283,8 +285,22 @@ public:
     int64_t IndexUpdateTime() const { return FIndexUpdateTime.load(); }
     void setIndexUpdateTime(int64_t aValue) { FIndexUpdateTime = aValue; }
     int32_t IndexUpdateCount() const { return FIndexUpdateCount.load(); }
-    int64_t GaussianCalculationCount() const { return FGaussianCalculationCount.load(); }
-    int64_t GaussianUsedSamplesCount() const { return FGaussianUsedSamplesCount.load(); }
+    // Position algorithms
+    int64_t GaussianCalculationCount() const {
+        return FGaussianCalculationCount.load(std::memory_order_relaxed);
+    }
+    int64_t GaussianUsedSamplesCount() const {
+        return FGaussianUsedSamplesCount.load(std::memory_order_relaxed);
+    }
+    // Any thread: statistics of the smoothing, where a lost update does no harm.
+    void incGaussianCalculationCount() {
+        FGaussianCalculationCount.fetch_add(1, std::memory_order_relaxed);
+    }
+    void incGaussianUsedSamplesCount(int32_t aNumber) {
+        FGaussianUsedSamplesCount.fetch_add(aNumber, std::memory_order_relaxed);
+    }
+    void resetGaussianStats();
+    // End of position algorithms
 
     // Ids of the owned objects
     int32_t LastMarkerID() const { return FLastMarkerID; }
@@ -379,7 +395,31 @@ public:
     void notifyLapAdded(TqelLap* aLap);
     void notifySectorAdded(TqelSector* aSector);
 
+    // Position algorithms
+    // The smoothing kernels, rebuilt from the settings: the position and accelerometer kernels
+    // for the current algorithm and sensitivity, the heartbeat kernel for the heartbeat interval
+    // and sensitivity. Each build publishes a new set; a set that a computation still holds lives
+    // on until it lets go, so the cadence thread never reads a torn or freed kernel.
+    void BuildPositionWeights();
+    void BuildHeartbeatWeights();
+    // The current set, taken once per computation. Any thread.
+    std::shared_ptr<const qel::SmoothingKernels> Kernels() const;
+    // Single weights of the current set: 0 beyond each kernel's reach.
+    double getPositionWeight(int32_t aTimePos) const;
+    double getAccelerometerWeight(int32_t aTimePos) const;
+    double getHeartbeatWeight(int32_t aTimePos) const;
+    // End of position algorithms
+
 private:
+    // Position algorithms
+    // The current kernels: FKernelLock covers only taking or replacing the pointer, never a
+    // computation. The builders run one at a time under FKernelBuildLock.
+    mutable std::mutex FKernelLock;
+    std::shared_ptr<const qel::SmoothingKernels> FKernels;
+    std::mutex FKernelBuildLock;
+    void PublishKernels(std::shared_ptr<const qel::SmoothingKernels> aKernels);
+    // End of position algorithms
+
     std::atomic<uint8_t> FPositionAlgorithm{0};
     std::atomic<int32_t> FPositionSensitivity{0};
     std::atomic<bool> FUseTelemetryIDs{false};
@@ -396,9 +436,6 @@ private:
     // Construction steps (dataset.cpp).
     void CreateDatabaseObjects();
     void CopyClientSettings();
-    // The smoothing kernels of the position and heartbeat algorithms.
-    void BuildPositionWeights();
-    void BuildHeartbeatWeights();
     // Every log line goes through here.
     void LogMessage(const QString& aMessage);
 
@@ -463,12 +500,10 @@ private:
     int32_t FBallPossesionTimeFrame = 10;
     int32_t FBallPossessionExternalFramerate = 0;
     uint8_t FDataSource = 1;
-    // Smoothing kernels and their counters.
-    std::vector<double> FPositionWeight;
-    std::vector<double> FAccelerometerWeight;
-    std::vector<double> FHeartbeatWeight;
+    // Position algorithms: the smoothing counters (statistics, relaxed).
     std::atomic<int64_t> FGaussianCalculationCount{0};
     std::atomic<int64_t> FGaussianUsedSamplesCount{0};
+    // End of position algorithms
 
     // Transponder registry
     qel::TransponderList FTransponders;

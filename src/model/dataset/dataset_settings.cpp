@@ -81,8 +81,7 @@ void TqelDataset::ResetPositionCalculation() {
     }
     FCacheRequest = 0;
     FCacheHits = 0;
-    FGaussianCalculationCount = 0;
-    FGaussianUsedSamplesCount = 0;
+    resetGaussianStats();
     BuildPositionWeights();
 }
 

@@ -210,16 +210,9 @@ int32_t TqelTransponderData::AthleteMaxHeartbeat() const {
     return value == 0 ? 220 : value;
 }
 
-TqelPositionAlgorithm TqelTransponderData::PositionAlgorithm() const {
-    return static_cast<TqelPositionAlgorithm>(FPositionAlgorithm.load());
-}
-
-void TqelTransponderData::SetPositionFunction(TqelPositionAlgorithm anAlgorithm) {
-    FPositionAlgorithm = static_cast<uint8_t>(anAlgorithm);
-    // The algorithms themselves come with the position smoothing; until one is chosen here
-    // calcPosition answers no position.
-    FCalcPositionFunction = nullptr;
-}
+// Position algorithms: PositionAlgorithm and SetPositionFunction live in
+// position_algorithms.cpp.
+// End of position algorithms
 
 QString TqelTransponderData::ToString() {
     return ToString(ttsDefault);
@@ -366,15 +359,8 @@ void TqelTransponderData::ResetLapsAndSectors() {
 
 // --- Calculations answered by the position, motion and telemetry algorithms ---
 
-RqelCalculatedPosition TqelTransponderData::calcPosition(int32_t aTimeStampInMS) {
-    if (FCalcPositionFunction) {
-        return (this->*FCalcPositionFunction)(aTimeStampInMS);
-    }
-    RqelCalculatedPosition position;
-    position.Clear();
-    position.TransponderID = TPid();
-    return position;
-}
+// Position algorithms: calcPosition lives in position_algorithms.cpp.
+// End of position algorithms
 
 double TqelTransponderData::calcSpeed(int32_t, bool& aIsValid, int32_t) {
     aIsValid = false;

@@ -27,6 +27,13 @@ class TqelSector;
 class TqeldbPosition;
 class TqeldbTransponder;
 
+// Position algorithms
+namespace qel {
+// Sample marks cannot change now: the dataset records, and the cadence thread reads them.
+QEL_DECLARE_EXCEPTION(EPositionStatusRefused, Exception);
+}  // namespace qel
+// End of position algorithms
+
 // One tracked object of a recording (athlete, ball, referee, ...): its samples, the time indexes
 // over them, its position cache, the athlete's properties and its laps and sectors.
 //
@@ -72,7 +79,11 @@ public:
     using AccelerometerIdxArray = qel::BlockArray<int32_t, AccelerometerIdxStep, 11>;
     using BatteryArray = qel::BlockArray<RqelBatterySample, BatteryStep, 1024>;
 
-    using TqelCalcPositionFunction = RqelCalculatedPosition (TqelTransponderData::*)(int32_t);
+    // Position algorithms
+    // A position algorithm: fills aPos and tells whether a position was found.
+    using TqelCalcPositonFunction = bool (TqelTransponderData::*)(int32_t aTimeStampInMS,
+                                                                  RqelCalculatedPosition& aPos);
+    // End of position algorithms
 
     // aDataSet may be absent (a transponder received from a peer): then nothing notifies and no
     // dataset setting is taken.
@@ -227,20 +238,37 @@ public:
     void CachePosition(int32_t aTimeStampInMS, const RqelCalculatedPosition& aPosition);
     void invalidatePositionCache();
     bool PositionCacheAllocated() const;
-    // The one-shot override that IndexPosition answers once for its time.
+    // The one-shot override that IndexPosition and calcPosition answer for its time.
     void SetTempPosition(int32_t aTimeStampInMS, double aXinM, double aYinM);
 
-    // Position algorithm
+    // Position algorithms
+    // The averaging window of linear interpolation, in 10 ms; 1 or less: none. No notice.
     int32_t PositionSensitivity() const { return FPositionSensitivity.load(); }
     void setPositionSensitivity(int32_t aValue) { FPositionSensitivity = aValue; }
+    // The selected algorithm; PositionFunctionUnassigned until one is selected.
     TqelPositionAlgorithm PositionAlgorithm() const;
+    static constexpr uint8_t PositionFunctionUnassigned = 0xFF;
+    // Selects the algorithm (an unknown value: closest known). The cache stays.
     void SetPositionFunction(TqelPositionAlgorithm anAlgorithm);
+    // The algorithms (position_algorithms.cpp). They neither clamp the time nor use the cache;
+    // without a sample near the time they leave the no-position result and answer false.
+    bool calcPositionByLastKnown(int32_t aTimeStampInMS, RqelCalculatedPosition& aPos);
+    bool calcPositionByClosestKnown(int32_t aTimeStampInMS, RqelCalculatedPosition& aPos);
+    bool calcPositionByLinearInterpolation(int32_t aTimeStampInMS, RqelCalculatedPosition& aPos);
+    bool calcPositionByWeightedAverage(int32_t aTimeStampInMS, RqelCalculatedPosition& aPos);
+    bool calcPositionByWeightedSportVU(int32_t aTimeStampInMS, RqelCalculatedPosition& aPos);
+    // The plain mean of the antenna slots' means over [start, stop).
+    RqelCalculatedPosition CalcLongAvgPos(int32_t aTimeStampStartInMS, int32_t aTimeStampStopInMS);
 
     // Samples
     void clearMarks();
     // Asks the dataset for a rebuild and marks the raw samples of the range invalidated.
     void InvalidatePositions(int32_t aStartTimeInMS, int32_t aEndTimeInMS);
+    // Marks (or, with ldsOK, restores) the raw samples in (start, end] and their 10 Hz slots,
+    // clears the position cache and notifies. Raises qel::EPositionStatusRefused while the
+    // dataset records: the cadence thread reads the sample words without a lock then.
     void setPositionStatus(int32_t aStartTimeInMS, int32_t aEndTimeInMS, TqelDataStatus aStatus);
+    // End of position algorithms
 
     // Athlete properties. Setters that notify tell the dataset only when the value changes (a
     // NaN always does).
@@ -387,6 +415,16 @@ private:
     void notifyChanged();
     [[noreturn]] void Refuse(const qel::ESampleRefused& anError);
     void TakeDatasetPositionSettings();
+    // Position algorithms
+    // The override for this time, under the cache lock; an override for another time is
+    // dropped.
+    bool TakeTempPosition(int32_t aTimeStampInMS, RqelCalculatedPosition& aPos);
+    bool RunPositionFunction(int32_t aTimeStampInMS, RqelCalculatedPosition& aPos);
+    void SetNoPosition(RqelCalculatedPosition& aPos) const;
+    bool Usable(int32_t anIndex) const { return FSamples[anIndex].GetStatus() == ldsOK; }
+    // The last raw sample linked from the 10 Hz index at or before aSlot, -1 when none.
+    int32_t LinkedSampleAtOrBefore(int32_t aSlot) const;
+    // End of position algorithms
 
     // Intake steps
     void AddHeartbeatSample(int32_t aTimeStampInMS, const RqelLPMSample& aSample);
@@ -453,9 +491,10 @@ private:
     std::unique_ptr<PositionCacheEntry[]> FPositionCache;
     RqelCalculatedPosition FTempPosition;
     std::atomic<bool> FTempPositionSet{false};
-    TqelCalcPositionFunction FCalcPositionFunction = nullptr;
-    std::atomic<uint8_t> FPositionAlgorithm{0};
+    // Position algorithms
+    std::atomic<uint8_t> FPositionAlgorithm{PositionFunctionUnassigned};
     std::atomic<int32_t> FPositionSensitivity{0};
+    // End of position algorithms
 
     // Laps, sectors, groups
     mutable std::recursive_mutex FListLock;

@@ -193,16 +193,8 @@ int32_t TqelTransponderData::SlotCopies(int32_t aTimeStampInMS, RqelSampleIdx10H
 RqelCalculatedPosition TqelTransponderData::IndexPosition(int32_t aTimeStampInMS) {
     RqelCalculatedPosition result;
     result.Clear();
-    // The override is rare: the lock is taken only when one is set.
-    if (FTempPositionSet.load(std::memory_order_acquire)) {
-        std::lock_guard lock(FCriticalCacheSection);
-        if (FTempPosition.OnField) {
-            if (FTempPosition.SpikeLow == aTimeStampInMS) {
-                return FTempPosition;
-            }
-            FTempPosition.Clear();
-            FTempPositionSet = false;
-        }
+    if (TakeTempPosition(aTimeStampInMS, result)) {
+        return result;
     }
     RqelSampleIdx10Hz slot;
     RqelSampleIdx10Hz next;
@@ -355,5 +347,3 @@ void TqelTransponderData::InvalidatePositions(int32_t aStartTimeInMS, int32_t aE
     }
     setPositionStatus(aStartTimeInMS, aEndTimeInMS, ldsInvalidated);
 }
-
-void TqelTransponderData::setPositionStatus(int32_t, int32_t, TqelDataStatus) {}
