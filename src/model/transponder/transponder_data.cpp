@@ -411,3 +411,15 @@ bool TqelTransponderData::isOnField(const RqelCalculatedPosition&) {
 double TqelTransponderData::calcEnergy(double, double, double) {
     return 0;
 }
+
+// Position algorithms
+
+RqelCalculatedPosition TqelTransponderData::CalcLongAvgPos(int32_t, int32_t) {
+    RqelCalculatedPosition result;
+    result.XinM = RqelSampleIdx10Hz::NoPosition / 1000.0;
+    result.YinM = RqelSampleIdx10Hz::NoPosition / 1000.0;
+    result.TransponderID = TPid();
+    return result;
+}
+
+// End of position algorithms

@@ -341,6 +341,12 @@ public:
     int32_t GetAthleteMaxHeartbeat() override { return AthleteMaxHeartbeat(); }
     int32_t GetPlayerID() override { return PlayerID(); }
 
+    // Position algorithms
+    // The plain average position over a span. Until the position algorithms come: the
+    // no-position result for this transponder.
+    RqelCalculatedPosition CalcLongAvgPos(int32_t aTimeStampStartInMS, int32_t aTimeStampStopInMS);
+    // End of position algorithms
+
     // Smaller block tables, for tests of a full store.
     SampleArray& SamplesForTest() { return FSamples; }
     HeartbeatArray& HeartbeatForTest() { return FHeartbeat; }
