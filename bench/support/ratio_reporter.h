@@ -2,6 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -26,7 +27,7 @@ public:
 
     void PrintRatios() const {
         for (const auto& [name, nanoseconds] : FNanoseconds) {
-            const auto baseline = FNanoseconds.find(name.substr(0, name.find('/')) + "Baseline");
+            const auto baseline = BaselineOf(name);
             if (baseline != FNanoseconds.end() && baseline->second > 0) {
                 std::printf("%s: %.1f ns per call, %.1f x its baseline (%.1f ns)\n", name.c_str(),
                             nanoseconds, nanoseconds / baseline->second, baseline->second);
@@ -35,6 +36,14 @@ public:
     }
 
 private:
+    // "BM_X/30/25" pairs with "BM_X" + "Baseline" + "/30/25", else with the plain baseline.
+    std::map<std::string, double>::const_iterator BaselineOf(const std::string& aName) const {
+        const size_t slash = std::min(aName.find('/'), aName.size());
+        const std::string base = aName.substr(0, slash) + "Baseline";
+        const auto withArgs = FNanoseconds.find(base + aName.substr(slash));
+        return withArgs != FNanoseconds.end() ? withArgs : FNanoseconds.find(base);
+    }
+
     std::map<std::string, double> FNanoseconds;
 };
 

@@ -1,13 +1,11 @@
 #pragma once
 
-// The dataset's viewer option sets, cameras, video streams, stitch files, playlists, paths and
-// time recorder. They hold nothing yet; the dataset already owns them in the order it creates
-// and frees them.
+// The dataset's viewer option sets, stitch files, playlists, paths and time recorder. They hold
+// nothing yet; the dataset already owns them in the order it creates and frees them. Cameras
+// and video streams have their own units (camera.h, video_stream.h).
 
 class TqelViewerOptionSet {};
-class TqelVideoStream {};
 class TqelStitchFile {};
-class TqelCamera {};
 class TqelPlayList {};
 class TqelPath {};
 class TqelTimeRecorder {};

@@ -16,6 +16,8 @@
 #include "database/prepare_recording.h"
 #include "database/teams.h"
 #include "model/blocks/block_objects.h"
+#include "model/blocks/camera.h"
+#include "model/blocks/video_stream.h"
 #include "model/dataset/dataset_signals.h"
 #include "model/field/field.h"
 #include "model/groups/group_objects.h"

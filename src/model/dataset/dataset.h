@@ -8,12 +8,15 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
+#include <vector>
 
 #include "foundation/model_interfaces.h"
 #include "foundation/settings/client_config.h"
 #include "foundation/shared_enums.h"
 #include "model/dataset/dataset_item_type.h"
 #include "model/dataset/dataset_subscribers.h"
+#include "model/dataset/live_stages.h"
 #include "model/dataset/notify_varuza.h"
 #include "model/dataset/smoothing_kernels.h"
 #include "model/dataset/transponder_list.h"
@@ -50,6 +53,7 @@ class TqeldbDatasets;
 class TqeldbExerciseNames;
 class TqeldbPlayer;
 class TqeldbPlayers;
+class TqeldbPosition;
 class TqeldbPrepareRecordings;
 class TqeldbTeams;
 class TqeldbTransponders;
@@ -349,7 +353,7 @@ public:
     TqelTransponderData* GetTransponderByName(const QString& aAthleteName) const;
     // The athlete whose name holds the surname that the text ends with ("J. Smith").
     TqelTransponderData* TransponderByLastPartOfName(const QString& aAthleteName) const;
-    TqelTransponderSet ArrayOfAntennaIDsToTransponderSet(const std::vector<uint16_t>& aValue) const;
+    TqelTransponderSet ArrayOfAntennaIDsToTransponderSet(std::span<const uint16_t> aValue) const;
     int32_t MaxTPid() const;
     int32_t MaxTransponderID() const { return FMaxTransponderID; }
     int32_t TransponderIDTableSize() const { return FTransponderIDToIndex.Size(); }
@@ -365,6 +369,50 @@ public:
     // Switching off names the dataset file after the recording's times, tells the subscribers
     // (itemRecording) and clears the database row's recording flag (dataset_live.cpp).
     void setRecording(bool aValue);
+
+    // Cameras and video streams
+    // Live recording path (dataset_live.cpp). Takes one camera sample, main thread: none before
+    // the first position sample, none of time 0, none a little before the first tick; a time
+    // far below it has wrapped.
+    void recordCamPosition(const RqelCamPosCommunication& aCamPos);
+    // The cadence thread: every transponder's live index (and laps and sectors on a field with
+    // a track), then the game parts' rest times and the time-on-ice clock.
+    void updateLiveData();
+    // Appends one new live summary per transponder for the span, clamped to the live limit
+    // (1000 ms behind the newest sample while recording, else the play position). Nothing
+    // without a list.
+    void GetPositions(int32_t aBeginTimeInMS, int32_t aEndTimeInMS,
+                      std::vector<std::unique_ptr<TqeldbPosition>>* aPositions);
+    // Appends every transponder's long average position over the span, in list order.
+    void GetLongAvaragePositions(int32_t aTimeStampStartInMS, int32_t aTimeStampStopInMS,
+                                 TqelCalculatedPositionArray& aPositions);
+    // The play position rounded to whole ms.
+    int32_t PlayposInMS() const;
+    // The stages the live path drives; the model's own unless replaced. Set before a
+    // recording starts; not owned.
+    qel::LiveStages& LiveStages() const { return *FLiveStages; }
+    void setLiveStages(qel::LiveStages* aStages) {
+        FLiveStages = aStages ? aStages : &qel::LiveStages::Model();
+    }
+
+    // Cameras (dataset_media.cpp), main thread. The first camera of that index, else a new
+    // one; either takes the prepared recording's lines for that camera.
+    TqelCamera* CameraAdd(uint8_t aCameraIndex);
+    // Null at or beyond the count; a negative position raises EArgumentOutOfRangeException.
+    TqelCamera* GetCamera(int32_t aIndex) const;
+    TqelCamera* GetCameraByID(int32_t aID) const;
+    TqelCamera* GetCameraByIndex(int32_t aIndex) const;
+    int32_t CameraCount() const { return static_cast<int32_t>(FCameras.size()); }
+
+    // Video streams (dataset_media.cpp), main thread. A new stream, numbered after the last,
+    // its camera index from the last digit of the dataset's file name; announced.
+    TqelVideoStream* addVideoStream(const QString& aDescription, const QString& aFilename,
+                                    int32_t anOffsetInMS);
+    // Null for a position outside the list.
+    TqelVideoStream* getVideoStream(int32_t anIndex) const;
+    int32_t VideoStreamCount() const { return static_cast<int32_t>(FVideoStreams.size()); }
+    void notifyVideoStreamChanged(TqelVideoStream* aVideoStream);
+    // End of cameras and video streams
 
     // Transponder store
     // What a transponder reads of its dataset. Atomic: the cadence thread and the rebuild tasks
@@ -428,6 +476,13 @@ private:
     std::atomic<bool> FIndexesNeedsToRebuild{false};
     TqeldbAnalyzeDef* FAnalyzeDef = nullptr;
     // End of transponder store
+
+    // Cameras and video streams
+    // Recording stopped: streams whose recording file exists take it, the others go.
+    void SettleVideoStreams();
+    void RefreshDatasetRow();
+    qel::LiveStages* FLiveStages = &qel::LiveStages::Model();
+    // End of cameras and video streams
 
 private:
     template <class T>

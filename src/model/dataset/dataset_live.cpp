@@ -1,13 +1,22 @@
 // The live recording path: the time base and the intake of live samples, on the main thread.
 
+#include <QFileInfo>
+#include <algorithm>
 #include <exception>
 
 #include "database/datasets/dataset_rows.h"
+#include "database/datasets/live_position.h"
 #include "database/prepare_recording.h"
 #include "foundation/position_records.h"
+#include "model/blocks/block_objects.h"
+#include "model/blocks/camera.h"
+#include "model/blocks/video_stream.h"
 #include "model/dataset/dataset.h"
 #include "model/dataset/lpm_clock.h"
+#include "model/field/field.h"
+#include "model/groups/group_objects.h"
 #include "model/transponder/transponder_data.h"
+#include "platform/numbers.h"
 
 namespace {
 
@@ -18,6 +27,18 @@ constexpr int64_t WallClockDelayMS = 9000;
 constexpr int64_t MaxForwardJumpMS = 1200000;
 // Samples of this antenna move the clock but are never stored.
 constexpr uint16_t ClockOnlyAntenna = 16;
+// Live queries stay this far behind the newest sample, out of the cadence thread's way.
+constexpr int32_t LiveQueryDelayMS = 1000;
+// The time frame of a live summary.
+constexpr int32_t LiveSummaryFrameMS = 100;
+
+// The file name without its last extension; the folder stays.
+QString WithoutExtension(const QString& aFilename) {
+    const qsizetype dot = aFilename.lastIndexOf(QLatin1Char('.'));
+    const qsizetype folderEnd =
+        std::max(aFilename.lastIndexOf(QLatin1Char('/')), aFilename.lastIndexOf(QLatin1Char('\\')));
+    return dot > folderEnd ? aFilename.left(dot) : aFilename;
+}
 
 }  // namespace
 
@@ -26,6 +47,35 @@ void TqelDataset::setTimestamp(TDateTime aValue) {
         FTimestamp = aValue;
         setChanged(true);
     }
+    if (Recording() && FTimeStampSet.load() && StoreLivePositions() && FDatabase && FDBDts) {
+        RefreshDatasetRow();
+    }
+}
+
+void TqelDataset::RefreshDatasetRow() {
+    TqeldbDataset& row = *FDBDataset;
+    row.setDtsID(GetDBDtsID());
+    row.setGUID(FDatasetGUID);
+    row.setRecordDate(FRecordingStartedAt);
+    row.setTeamID(FTeamID);
+    row.setFileName(QStringLiteral("Livedata"));
+    row.setPowerFactor(FField->PowerFactor());
+    row.setPositionfilter(FPositionAlgorithm.load());
+    row.setPositionSensitivity(PositionSensitivity());
+    row.setSpeedFrameInterval(SpeedFrameInterval());
+    row.setMaxPowerWKG(MaxPower());
+    row.setAccelFrameInterval(AccelFrameInterval());
+    row.setHeartbeatFrameInterval(HeartbeatInterval());
+    row.setHeartbeatSensitivity(HeartbeatSensitivity());
+    row.setFirstLPMtime(static_cast<int32_t>(FFirstSampleTick.load()));
+    row.setLiveData(Recording() && StoreLivePositions());
+    row.setRecording(Recording());
+    row.setStorePositionInterval(StorePositionInterval());
+    FDBDts->Save(&row);
+}
+
+int32_t TqelDataset::PlayposInMS() const {
+    return static_cast<int32_t>(Round(FInternalPlayPos.load()));
 }
 
 TDateTime TqelDataset::NTPTimestamp(int32_t aTimeStampInMS) const {
@@ -54,6 +104,10 @@ void TqelDataset::resetCacheStats() {
 void TqelDataset::SetFirstSampleTick(uint32_t aValue) {
     FFirstSampleTick = aValue;
     FFirstSampleSet = true;
+    for (const auto& stream : FVideoStreams) {
+        stream->setOffsetInMS(
+            static_cast<int32_t>(aValue - static_cast<uint32_t>(stream->StartLPMtimeInMS())));
+    }
     if (Recording() && StoreLivePositions() && FDBDts && FDBDataset) {
         FDBDataset->setFirstLPMtime(static_cast<int32_t>(aValue));
         FDBDts->Save(FDBDataset.get());
@@ -146,12 +200,15 @@ void TqelDataset::setRecording(bool aValue) {
         }
         return;
     }
+    FLiveStages->FinalizeProcess(*FTimeOnIce);
     const TDateTime lastSample = FTimestamp.load() + FDurationInMS.load() / MSPerDay;
     FFilename = ClientConfig()->DatasetDir() +
                 FormatDateTime(QStringLiteral("yyyymmdd hhnn"), FRecordingStartedAt) +
                 QStringLiteral("-") + FormatDateTime(QStringLiteral("hhnn"), lastSample) +
                 QStringLiteral(".qel");
+    FLiveStages->Finish(*FTimer);
     NotifyItemChanged(this, itemRecording, 0);
+    SettleVideoStreams();
     RemoveHeartbeatSpikes();
     if (StoreLivePositions() && FDBDts && FDBDataset) {
         FDBDataset->setRecording(false);
@@ -177,3 +234,78 @@ void TqelDataset::RemoveHeartbeatSpikes() {
         }
     }
 }
+
+// Cameras and video streams
+
+void TqelDataset::recordCamPosition(const RqelCamPosCommunication& aCamPos) {
+    if (!FFirstSampleSet.load() || aCamPos.TimeStampInMS == 0) {
+        return;
+    }
+    TqelCamera* camera = GetCameraByIndex(aCamPos.CameraIndex);
+    if (!camera) {
+        camera = CameraAdd(aCamPos.CameraIndex);
+    }
+    // The same time base as the position samples, across a wrap of the LPM clock.
+    const std::optional<int64_t> since =
+        qel::LPMTimeSince(FFirstSampleTick.load(), aCamPos.TimeStampInMS);
+    if (since) {
+        camera->AddRecord(static_cast<int32_t>(*since), aCamPos);
+    }
+}
+
+void TqelDataset::SettleVideoStreams() {
+    const QString folder = ClientConfig()->VideoDir();
+    for (auto i = static_cast<int32_t>(FVideoStreams.size()) - 1; i >= 0; --i) {
+        TqelVideoStream& stream = *FVideoStreams[i];
+        const QString recordingFile = stream.RecordingFile();
+        // An empty name would name the folder itself.
+        if (QFileInfo(folder + recordingFile).isFile()) {
+            stream.setFilename(recordingFile);
+            stream.setDescription(WithoutExtension(recordingFile));
+        } else {
+            FVideoStreams.erase(FVideoStreams.begin() + i);
+        }
+    }
+}
+
+void TqelDataset::updateLiveData() {
+    qel::LiveStages& stages = *FLiveStages;
+    const bool hasTrack = FField->HasTrack();
+    for (int32_t i = 0; i < TransponderCount(); ++i) {
+        TqelTransponderData& transponder = *FTransponders.At(i);
+        stages.updateLiveIndex(transponder);
+        if (hasTrack) {
+            stages.updateLapsAndSectors(transponder);
+        }
+    }
+    stages.updatePartsRestTime(*this);
+    if (FTimeOnIce) {
+        stages.UpdateClock(*FTimeOnIce);
+    }
+}
+
+void TqelDataset::GetPositions(int32_t aBeginTimeInMS, int32_t aEndTimeInMS,
+                               std::vector<std::unique_ptr<TqeldbPosition>>* aPositions) {
+    if (!aPositions) {
+        return;
+    }
+    // Below a second of recording the limit would lie before dataset time 0.
+    const int32_t limit =
+        Recording() ? std::max(0, DurationInMS() - LiveQueryDelayMS) : PlayposInMS();
+    const int32_t end = aEndTimeInMS > limit || aEndTimeInMS <= 0 ? limit : aEndTimeInMS;
+    const int32_t begin = std::min(std::max(aBeginTimeInMS, 0), limit);
+    for (int32_t i = 0; i < TransponderCount(); ++i) {
+        aPositions->push_back(FLiveStages->CalcLiveData(*FTransponders.At(i), begin, end,
+                                                        LiveSummaryFrameMS, true, false));
+    }
+}
+
+void TqelDataset::GetLongAvaragePositions(int32_t aTimeStampStartInMS, int32_t aTimeStampStopInMS,
+                                          TqelCalculatedPositionArray& aPositions) {
+    for (int32_t i = 0; i < TransponderCount(); ++i) {
+        aPositions.append(FLiveStages->CalcLongAvgPos(*FTransponders.At(i), aTimeStampStartInMS,
+                                                      aTimeStampStopInMS));
+    }
+}
+
+// End of cameras and video streams

@@ -367,7 +367,7 @@ TqelTransponderData* TqelDataset::TransponderByLastPartOfName(const QString& aAt
 }
 
 TqelTransponderSet TqelDataset::ArrayOfAntennaIDsToTransponderSet(
-    const std::vector<uint16_t>& aValue) const {
+    std::span<const uint16_t> aValue) const {
     TqelTransponderSet result;
     for (const uint16_t antenna : aValue) {
         if (const TqelTransponderData* transponder = GetTransponderByAtenna(antenna)) {

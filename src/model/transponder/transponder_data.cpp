@@ -397,3 +397,4 @@ bool TqelTransponderData::isOnField(const RqelCalculatedPosition&) {
 double TqelTransponderData::calcEnergy(double, double, double) {
     return 0;
 }
+

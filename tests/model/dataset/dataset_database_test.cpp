@@ -7,6 +7,7 @@
 #include "database/datasets/transponder_rows.h"
 #include "database/prepare_recording.h"
 #include "database/sqlite_file_fixture.h"
+#include "model/blocks/camera.h"
 #include "model/dataset/dataset.h"
 #include "model/transponder/transponder_data.h"
 
@@ -209,6 +210,51 @@ TEST_F(DatasetDatabase, TeamAndLivePositionSettersWriteTheirRows) {
     // Stopping the recording clears the row's recording flag.
     EXPECT_EQ(Rows(QStringLiteral("select DTS_ID from DATASETS where DTS_RECORDING <> 0")),
               QStringList());
+}
+
+TEST_F(DatasetDatabase, CameraAddTakesThePreparedCamerasLines) {
+    TqelCamera* early = dataset->CameraAdd(2);
+    EXPECT_EQ(early->AutoFollowStartLine(), QString());
+    prepared->AddCamera(2, 11, 3, QStringLiteral("Start A"), 0, QStringLiteral("Finish A"), 1);
+    // Also an existing camera takes them.
+    EXPECT_EQ(dataset->CameraAdd(2), early);
+    EXPECT_EQ(early->AutoFollowStartLine(), QStringLiteral("Start A"));
+    EXPECT_EQ(early->AutoFollowFinishLine(), QStringLiteral("Finish A"));
+    EXPECT_EQ(early->FollowOrder(), 3);
+    EXPECT_EQ(early->SectionID(), 11);
+    EXPECT_EQ(dataset->CameraAdd(4)->SectionID(), 0);
+    EXPECT_EQ(dataset->CameraCount(), 2);
+}
+
+TEST_F(DatasetDatabase, FixedWallClockRefreshesTheLiveDatasetRow) {
+    qel::FakeClock clock{EncodeDateTime(2026, 5, 4, 15, 30, 10, 0)};
+    qel::ScopedClock scopedClock{clock};
+    dataset->setSpeedFrameInterval(700);
+    dataset->setStoreLivePositions(true);
+    dataset->setRecording(true);
+    const auto record = [this](int64_t aLPMTimeMS) {
+        RqelLPMSample sample;
+        sample.setTimestamp(static_cast<uint32_t>(aLPMTimeMS * 10));
+        sample.setAntennaID(1201);
+        dataset->recordLPMSample(sample);
+    };
+    record(50000);
+    // The provisional time stamp writes nothing.
+    ResetWriteCount();
+    dataset->setTimestamp(clock.Now() - 1.0);
+    EXPECT_EQ(WriteCount(), 0);
+
+    clock.Set(clock.Now() + 10000 / 86400000.0);
+    record(59001);
+    EXPECT_EQ(dataset->ExceptionCount(), 0);
+    const QString row =
+        QStringLiteral("%1 Livedata 50000 700 True True").arg(dataset->GetDBDtsID());
+    EXPECT_EQ(Rows(QStringLiteral("select DTS_ID, DTS_FILE_LOCATION, DTS_FIRST_LPM_TIME_MS, "
+                                  "DTS_SPEED_FRAME_INTERVAL_MS, DTS_LIVEDATA, DTS_RECORDING "
+                                  "from DATASETS"))
+                  .join(u'|')
+                  .toStdString(),
+              row.toStdString());
 }
 
 }  // namespace

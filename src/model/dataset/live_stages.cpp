@@ -1,0 +1,59 @@
+#include "model/dataset/live_stages.h"
+
+#include "database/datasets/live_position.h"
+#include "model/dataset/dataset.h"
+#include "model/transponder/transponder_data.h"
+
+namespace qel {
+
+LiveStages& LiveStages::Model() {
+    static LiveStages stages;
+    return stages;
+}
+
+void LiveStages::updateLiveIndex(TqelTransponderData& aTransponder) {
+    // The index reaches the newest time; the analyses that fill it are not part of the model
+    // yet.
+    if (aTransponder.SampleCount() == 0 || !aTransponder.Dataset()) {
+        return;
+    }
+    aTransponder.Grow10HzIndex(aTransponder.Dataset()->DurationInMS() / 100 + 1);
+}
+
+void LiveStages::updateLapsAndSectors(TqelTransponderData&) {
+    // Lap and sector detection is not part of the model yet.
+}
+
+void LiveStages::updatePartsRestTime(TqelDataset&) {
+    // The game parts keep no rest time yet.
+}
+
+void LiveStages::UpdateClock(TqelTimeOnIce&) {
+    // The time-on-ice clock holds nothing yet.
+}
+
+void LiveStages::FinalizeProcess(TqelTimeOnIce&) {
+    // The time-on-ice clock holds nothing yet.
+}
+
+void LiveStages::Finish(TqelTimeRecorder&) {
+    // The time recorder holds nothing yet.
+}
+
+std::unique_ptr<TqeldbPosition> LiveStages::CalcLiveData(TqelTransponderData& aTransponder, int32_t,
+                                                         int32_t aEndTimeMS, int32_t, bool, bool) {
+    // Identity and time only: the live values come with the live index update.
+    const TqelDataset* dataset = aTransponder.Dataset();
+    auto result = std::make_unique<TqeldbPosition>(
+        dataset ? static_cast<int32_t>(dataset->DBDtsID()) : 0, aTransponder.TPid());
+    result->setTimestampMS(aEndTimeMS);
+    return result;
+}
+
+RqelCalculatedPosition LiveStages::CalcLongAvgPos(TqelTransponderData& aTransponder,
+                                                  int32_t aTimeStampStartInMS,
+                                                  int32_t aTimeStampStopInMS) {
+    return aTransponder.CalcLongAvgPos(aTimeStampStartInMS, aTimeStampStopInMS);
+}
+
+}  // namespace qel
