@@ -1,7 +1,8 @@
 // The athletes' calculations: one live tick of 60 calculations (one step each), beside copying
 // the step values for 60 athletes; and a 90-minute run (540,000 steps of 10 ms and Finalize) of
 // 30 athletes one after the other and on the thread pool, whose written blocks must be equal.
-// Analysis objects are probes until the analyses land; each analysis adds its own objects.
+// Analysis objects are probes until the analyses land; each analysis adds its own objects (the
+// energy analysis with six power zones).
 
 #include <benchmark/benchmark.h>
 
@@ -13,9 +14,11 @@
 
 #include "allocation_counter.h"
 #include "analysis/fake_calculation_context.h"
+#include "analysis/load/energy_consumption.h"
 #include "analysis/probe_calculation.h"
 #include "analysis/scripted_transponder.h"
 #include "database/analysis/analyze_definitions.h"
+#include "foundation/settings/zones.h"
 #include "ratio_reporter.h"
 
 namespace {
@@ -31,10 +34,21 @@ constexpr int32_t kStepMS = 10;
 // Probes wherever an analysis will sit, so the pass over the object list has its length.
 const qel::test::ProbeClasses& Probes() {
     static const qel::test::ProbeClasses probes{
-        CalcSlot::SpeedInfo, CalcSlot::HeartInfo,    CalcSlot::AccelInfo,
-        CalcSlot::ETLInfo,   CalcSlot::DistanceInfo, CalcSlot::Energy,
-        CalcSlot::Sprints,   CalcSlot::AccelAct,     CalcSlot::Impacts};
+        CalcSlot::SpeedInfo,    CalcSlot::HeartInfo, CalcSlot::AccelInfo, CalcSlot::ETLInfo,
+        CalcSlot::DistanceInfo, CalcSlot::Sprints,   CalcSlot::AccelAct,  CalcSlot::Impacts};
     return probes;
+}
+
+// Six power zones, as the client settings hold them.
+void AddPowerZones(TqeldbAnalyzeDef& aDefinition) {
+    TqelZones& zones = aDefinition.PowerZonesAbsolute();
+    if (zones.Count() > 0) {
+        return;
+    }
+    const double bounds[] = {0, 5, 10, 20, 35, 55, 100};
+    for (int i = 0; i < 6; ++i) {
+        zones.AddZone(i, bounds[i], bounds[i + 1], 1, QStringLiteral("zone %1").arg(i), 0, true);
+    }
 }
 
 struct Athlete {
@@ -47,11 +61,15 @@ struct Athlete {
             return pos;
         };
         transponder.Speed = [aTPid](int32_t t, int32_t) { return ((t + aTPid) % 7000) / 1000.0; };
+        transponder.Acceleration = [aTPid](int32_t t) { return ((t + aTPid) % 900) / 100.0 - 4; };
+        AddPowerZones(aDefinition);
         calculation =
             std::make_unique<TqelCalculation>(&transponder, &aDefinition, nullptr, false, &context);
         calculation->setTimeFrame(kStepMS);
         for (int i = 0; i < calculation->CalcVaruzaCount(); ++i) {
-            static_cast<ProbeCalculation*>(calculation->CalcVaruza(i))->Record = false;
+            if (auto* probe = dynamic_cast<ProbeCalculation*>(calculation->CalcVaruza(i))) {
+                probe->Record = false;
+            }
         }
     }
     qel::test::ScriptedTransponder transponder;
@@ -71,6 +89,9 @@ std::vector<std::unique_ptr<Athlete>> Athletes(int aCount, TqeldbAnalyzeDef& aDe
 void BM_CalculationTick(benchmark::State& state) {
     TqeldbAnalyzeDef definition(nullptr);
     auto athletes = Athletes(kAthletes, definition);
+    if (!athletes.front()->calculation->Energy()) {
+        state.SkipWithError("the energy analysis is not registered");
+    }
     int32_t t = 0;
     const int64_t before = qel::bench::AllocationCount();
     for (auto _ : state) {

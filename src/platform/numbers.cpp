@@ -44,6 +44,19 @@ int32_t RoundToInt32(double aValue) {
 int32_t TruncToInt32(double aValue) {
     return ToInt32Checked(Trunc(aValue));
 }
+int32_t RoundToInt32Saturated(double aValue) {
+    if (std::isnan(aValue)) {
+        return 0;
+    }
+    const double rounded = std::nearbyint(aValue);
+    if (rounded <= std::numeric_limits<int32_t>::min()) {
+        return std::numeric_limits<int32_t>::min();
+    }
+    if (rounded >= std::numeric_limits<int32_t>::max()) {
+        return std::numeric_limits<int32_t>::max();
+    }
+    return static_cast<int32_t>(rounded);
+}
 
 namespace {
 

@@ -19,6 +19,9 @@ namespace qel {
 // behaviour when the value does not fit.
 int32_t RoundToInt32(double aValue);
 int32_t TruncToInt32(double aValue);
+// Rounds halves to even without raising: NaN gives 0, a value beyond the 32-bit range its
+// limit. For readers that must answer on any thread.
+int32_t RoundToInt32Saturated(double aValue);
 
 // The runtime's integer text: decimal with an optional sign after leading blanks, or hexadecimal
 // after "$", "x" or "0x" (up to 32 bits, taken as two's complement: $FFFFFFFF is -1). Nothing may

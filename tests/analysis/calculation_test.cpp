@@ -83,11 +83,12 @@ TEST_F(Calculation, InitChangesOnlyTheMIPBit) {
 
 TEST_F(Calculation, CreationMakesRegisteredObjectsInProcessingOrder) {
     auto calc = Make();
-    // Only the two probes are registered: the other bits make nothing.
-    ASSERT_EQ(calc->CalcVaruzaCount(), 2);
+    // Only the two probes and the energy analysis are registered: the other bits make nothing.
+    ASSERT_EQ(calc->CalcVaruzaCount(), 3);
     EXPECT_EQ(calc->CalcVaruza(0), First(*calc));
     EXPECT_EQ(calc->CalcVaruza(1), Second(*calc));
-    EXPECT_EQ(calc->Analysis(qel::CalcSlot::Energy), nullptr);
+    EXPECT_EQ(calc->CalcVaruza(2), calc->Analysis(qel::CalcSlot::Energy));
+    EXPECT_EQ(calc->Analysis(qel::CalcSlot::Heatmap), nullptr);
     EXPECT_EQ(calc->SprintCount(), 0);
     EXPECT_EQ(calc->SprintObject(0), nullptr);
     EXPECT_EQ(calc->AgilityInfo(), nullptr);
@@ -467,6 +468,7 @@ TEST(ModelCalculationContextTest, ReadsTheDatasetAndGivesTheStepDefaults) {
     dataset.setSportType(sportIceHockey);
     dataset.setDBDtsID(42);
     dataset.setDurationInMS(90000);
+    dataset.setMaxPower(62.5);
     TqelTransponderData transponder(&dataset, false);
     const ModelCalculationContext context(&transponder);
     ASSERT_TRUE(context.HasDataset());
@@ -474,6 +476,7 @@ TEST(ModelCalculationContextTest, ReadsTheDatasetAndGivesTheStepDefaults) {
     EXPECT_EQ(context.DBDtsID(), 42);
     EXPECT_EQ(context.DurationInMS(), 90000);
     EXPECT_EQ(context.MaxSpeed(), dataset.MaxSpeed());
+    EXPECT_EQ(context.MaxPower(), 62.5);
     EXPECT_EQ(context.MeasureBox().LeftTop.XinMM, dataset.Field()->MeasureBox().LeftTop.XinMM);
     EXPECT_EQ(context.AgilityDefs(), nullptr);
     const GameContext game = context.GameContextAt(1000);
@@ -485,6 +488,7 @@ TEST(ModelCalculationContextTest, ReadsTheDatasetAndGivesTheStepDefaults) {
     // A transponder received from a peer has no dataset.
     TqelTransponderData alone(nullptr, false);
     EXPECT_FALSE(ModelCalculationContext(&alone).HasDataset());
+    EXPECT_EQ(ModelCalculationContext(&alone).MaxPower(), ClientConfig()->MaxPower());
     EXPECT_FALSE(ModelCalculationContext(nullptr).HasDataset());
 }
 

@@ -18,6 +18,7 @@ public:
     int32_t Recording = 0;
     int32_t Duration = 5400000;
     int32_t Speed = 12;
+    double Power = 50;
     RqelFieldBox Box{{-55000, 37000}, {55000, -37000}};
     std::function<TBallPossesion(int32_t)> Possession = [](int32_t) { return bpNone; };
     std::function<int32_t(int32_t)> AliveExtern = [](int32_t) { return 1; };
@@ -33,6 +34,7 @@ public:
     int32_t RecordingType() const override { return Recording; }
     int32_t DurationInMS() const override { return Duration; }
     int32_t MaxSpeed() const override { return Speed; }
+    double MaxPower() const override { return Power; }
     TqeldbAgilityDefinitions* AgilityDefs() const override { return nullptr; }
     RqelFieldBox MeasureBox() const override { return Box; }
     int32_t PositionToZone(double, double, TqelPlayDirection) const override { return 0; }

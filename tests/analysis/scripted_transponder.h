@@ -5,16 +5,21 @@
 #include <functional>
 
 #include "foundation/model_interfaces.h"
+#include "model/transponder/metabolic_power.h"
 
 namespace qel::test {
 
 // A transponder whose values are scripted per time. Defaults: position (t / 1000 m, 1 m), on the
 // field where X ≥ 0, speed 2 m/s (3 m/s over a 950 ms frame), acceleration 0.5 m/s², impact
-// 1.5 g, heart rate 120 bpm. Calls are not counted: scripts may record what they need.
+// 1.5 g, heart rate 120 bpm,
+// weight 75 kg; metabolic power as the model computes it, with the field's power factor 1.05. Calls
+// are not counted: scripts may record what they need.
 class ScriptedTransponder : public IqelTransponderData {
 public:
     int32_t TPid = 7;
     double Recon = 1.25;
+    double Weight = 75;
+    double PowerFactor = qel::kDefaultPowerFactor;
     std::function<RqelCalculatedPosition(int32_t)> Position = [](int32_t t) {
         RqelCalculatedPosition pos;
         pos.XinM = t / 1000.0;
@@ -58,8 +63,10 @@ public:
     double calcDistance(int32_t, int32_t) override { return 0; }
     bool isOnField(int32_t aTimeStampInMS) override { return OnField(Position(aTimeStampInMS)); }
     bool isOnField(const RqelCalculatedPosition& aPos) override { return OnField(aPos); }
-    double calcEnergy(double, double, double) override { return 0; }
-    double GetAthleteWeight() override { return 75; }
+    double calcEnergy(double aSpeed, double anAccel, double anECCRF) override {
+        return qel::MetabolicPower(aSpeed, anAccel, anECCRF, PowerFactor);
+    }
+    double GetAthleteWeight() override { return Weight; }
     double GetAthleteMaxSpeed() override { return 9; }
     double GetAthleteMaxAcceleration() override { return 4; }
     double GetAthleteMaxDeceleration() override { return 4; }

@@ -29,6 +29,26 @@ TEST(Round, RaisesInsteadOfUndefinedConversion) {
     EXPECT_EQ(Trunc(-2.9), -2);
 }
 
+TEST(Round, SaturatedNeverRaises) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        double value;
+        int32_t expected;
+    } cases[] = {{2.5, 2},
+                 {3.5, 4},
+                 {-2.5, -2},
+                 {std::nan(""), 0},
+                 {2147483647.4, 2147483647},
+                 {2147483647.5, 2147483647},
+                 {1e19, 2147483647},
+                 {inf, 2147483647},
+                 {-2147483648.5, -2147483647 - 1},
+                 {-inf, -2147483647 - 1}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(qel::RoundToInt32Saturated(c.value), c.expected) << c.value;
+    }
+}
+
 TEST(Exception, KeepsClassNameAndMessage) {
     try {
         qel::Assert(false, QStringLiteral("A TlpmPort can only be created with a valid event."));

@@ -170,6 +170,8 @@ public:
     int8_t HeartRateZone() const { return FHeartRateZone; }
     int8_t AccelZone() const { return FAccelZone; }
     int8_t PowerZone() const { return FPowerZone; }
+    // The definition has no power-zone kind: a calculation read from a stream keeps its own.
+    void setPowerZone(int8_t aValue) { StoreMarking(FPowerZone, aValue); }
     double ECCRF() const { return FECCRF; }
     bool HROnly1Min() const { return FHROnly1Min; }
     int32_t HIHBPerc() const { return FHIHBPerc; }

@@ -50,6 +50,8 @@ public:
     virtual int32_t DurationInMS() const = 0;
     // m/s.
     virtual int32_t MaxSpeed() const = 0;
+    // W/kg: the highest metabolic power the energy analysis counts.
+    virtual double MaxPower() const = 0;
     // Null or not empty.
     virtual TqeldbAgilityDefinitions* AgilityDefs() const = 0;
     virtual RqelFieldBox MeasureBox() const = 0;

@@ -37,6 +37,10 @@ int32_t ModelCalculationContext::MaxSpeed() const {
     return FDataset ? FDataset->MaxSpeed() : MaxSpeedOfSport(sportGeneric);
 }
 
+double ModelCalculationContext::MaxPower() const {
+    return FDataset ? FDataset->MaxPower() : ClientConfig()->MaxPower();
+}
+
 TqeldbAgilityDefinitions* ModelCalculationContext::AgilityDefs() const {
     TqeldbAgilityDefinitions* defs = FDataset ? FDataset->AgilityDefs() : nullptr;
     return defs && defs->Count() > 0 ? defs : nullptr;

@@ -23,6 +23,7 @@ public:
     int32_t RecordingType() const override;
     int32_t DurationInMS() const override;
     int32_t MaxSpeed() const override;
+    double MaxPower() const override;
     TqeldbAgilityDefinitions* AgilityDefs() const override;
     RqelFieldBox MeasureBox() const override;
     int32_t PositionToZone(double aPosXinM, double aPosYinM,

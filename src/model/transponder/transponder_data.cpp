@@ -4,7 +4,9 @@
 #include "database/datasets/live_position.h"
 #include "database/datasets/transponder_rows.h"
 #include "model/dataset/dataset.h"
+#include "model/field/field.h"
 #include "model/transponder/laps_sectors.h"
+#include "model/transponder/metabolic_power.h"
 #include "platform/exception.h"
 
 namespace {
@@ -394,7 +396,10 @@ bool TqelTransponderData::isOnField(int32_t) {
 bool TqelTransponderData::isOnField(const RqelCalculatedPosition&) {
     return false;
 }
-double TqelTransponderData::calcEnergy(double, double, double) {
-    return 0;
+// Energy
+double TqelTransponderData::calcEnergy(double aSpeed, double aAccel, double aECCRF) {
+    const TqelField* field = FDataSet ? FDataSet->Field() : nullptr;
+    return qel::MetabolicPower(aSpeed, aAccel, aECCRF,
+                               field ? field->PowerFactor() : qel::kDefaultPowerFactor);
 }
 
