@@ -304,10 +304,11 @@ TEST(FieldTest, RecordingFieldIsReadWithoutALock) {
     std::atomic<bool> stop{false};
     int64_t sum = 0;
     std::thread cadence([&] {
-        while (!stop) {
+        // At least one pass, however late the thread starts.
+        do {
             sum += field.MeasureBox().LeftTop.XinMM + field.getSector(0).EndInMM +
                    (field.HasTrack() ? 1 : 0) + dataset.SportType();
-        }
+        } while (!stop);
     });
     for (int i = 0; i < 200; ++i) {
         EXPECT_THROW(ReadBytes(field, stream), EFieldDefinitionError);
