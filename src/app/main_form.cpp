@@ -48,6 +48,13 @@ TQelvaniServerMainForm::TQelvaniServerMainForm(QObject* aParent) : QObject(aPare
     FtimGUIUpdate.setInterval(kGUIUpdateIntervalMS);
     connect(&FtimGUIUpdate, &QTimer::timeout, this, [this] { timGUIUpdateTimer(); });
     connect(&FPitchBox, &qel::ChoiceList::ChoiceChanged, this, [this] { PitchChosen(); });
+    FtmrMeasurementActivation.setInterval(kActivationIntervalMS);
+    connect(&FtmrMeasurementActivation, &QTimer::timeout, this,
+            [this] { tmrMeasurementActivationTimer(); });
+    FtmrVideoState.setInterval(100);
+    FtmrVideoState.setSingleShot(true);
+    connect(&FtmrVideoState, &QTimer::timeout, this, [this] { tmrVideoStateTimer(); });
+    FRecordButtonText = qel::Translate("Start Rec");
 }
 
 TQelvaniServerMainForm::~TQelvaniServerMainForm() {
@@ -68,7 +75,7 @@ void TQelvaniServerMainForm::FormCreate() {
     qel::LinkPuttyTools(ProgramFolder());
     DatabaseManager = this;
 
-    FFMeasurementStatus = imsNone;
+    UpdateMeasurementStatus(imsNone);
     FLPMStatusText = qel::Translate("Measurement selection not activated");
     FLPMErrorText.clear();
     FField = nullptr;
@@ -103,7 +110,8 @@ void TQelvaniServerMainForm::FormCreate() {
                    .arg(version.Build());
     FCopyright = version.LegalCopyright();
 
-    FMeasurementControl = std::make_unique<TqelMeasurementControl>();
+    FMeasurementControl =
+        std::make_unique<TqelMeasurementControl>(nullptr, FMeasurementSystemFactory);
     FMeasurementControl->setCallback(this);
     FCaption += u' ' + qel::Translate(kBuildType);
 
@@ -119,7 +127,8 @@ void TQelvaniServerMainForm::FormCreate() {
     emit LayoutRestoreRequested();
     FtimGUIUpdate.start();
     // (The video and camera-control programs start here when the settings ask for it.)
-    // (The default preparation is activated here when the settings ask for it.)
+    if (ServerConfig()->AutoActivateDefaultPreparation())
+        btnActivateFieldClick();
     RunStartStep(QStringLiteral("TimeoutManager"), [] { TimeOutManager()->start(); });
     emit ViewChanged();
 }
@@ -163,6 +172,8 @@ void TQelvaniServerMainForm::FormClose() {
     // (The transponder grid's column visibility is stored here.)
     emit LayoutStoreRequested();
     FtimGUIUpdate.stop();
+    FtmrMeasurementActivation.stop();
+    FtmrVideoState.stop();
     LogServerMessage(QStringLiteral("FormClose: Stop data collector"));
     try {
         FServer->stop();
@@ -198,6 +209,10 @@ void TQelvaniServerMainForm::FormDestroy() {
         FMeasurementPitches.reset();
         LogServerMessage(QStringLiteral("FormDestroy: FMeasurementPitches Freed"));
     }
+    // The client server must not keep the activated preparation past its accessor.
+    if (FServer)
+        FServer->SetPreparation(FMeasurementControl.get(), nullptr);
+    FActivePrepareRec.reset();
     if (FPrepareRec) {
         FPrepareRec.reset();
         LogServerMessage(QStringLiteral("FormDestroy: FPrepareRec Freed"));
@@ -462,27 +477,8 @@ void TQelvaniServerMainForm::ConnectionStateChanged(TqelDBConnectionState aState
 // ---- IqelMeasurementControlCallBack
 
 void TQelvaniServerMainForm::log(int32_t aSystemIndex, const QString& aText) {
-    if (FMeasurementSystemLog)
+    if (FMeasurementSystemLog && ServerConfig()->LogCommunication())
         FMeasurementSystemLog->AddText(aText);
-}
-
-void TQelvaniServerMainForm::status(int32_t aSystemIndex, int32_t aMessageID,
-                                    const QString& aText) {
-    // (The status display shows the system's status here.)
-}
-
-void TQelvaniServerMainForm::error(int32_t aSystemIndex, int32_t aMessageID, const QString& aText) {
-    // (The status display shows the system's error here.)
-}
-
-void TQelvaniServerMainForm::stateChanged(int32_t aSystemIndex, TqelStartupSequence aState) {
-    FLPMState = aState;
-    // (Pitch activation follows the start-up state here.)
-}
-
-void TQelvaniServerMainForm::event(TqelMeasurementSystem* aSender, uint8_t anEventCode,
-                                   int32_t aParameter) {
-    // (Pitch activation handles the systems' events here.)
 }
 
 void TQelvaniServerMainForm::positionReceived(IqelMeasurementControl* aControl,
@@ -496,17 +492,6 @@ TqelAntennaList* TQelvaniServerMainForm::getAntennaList() {
 }
 
 // ---- IqelServerCallbacks
-
-void TQelvaniServerMainForm::RequestFieldActivation(int32_t aFieldID, int32_t aPreparationID) {
-    FRequestedFieldID = aFieldID;
-    FRequestedPreparationID = aPreparationID;
-    // (Pitch activation answers the request here.)
-}
-
-bool TQelvaniServerMainForm::DeactivateMeasurement() {
-    // (Pitch activation deactivates here.)
-    return false;
-}
 
 int32_t TQelvaniServerMainForm::GetCameraInfo(TqelArrayOfCamSetting& aCameraSettings) {
     // (The camera frames fill the list here.)

@@ -8,16 +8,21 @@
 #include <functional>
 #include <memory>
 
+#include "app/activation_supervision.h"
 #include "app/choice_list.h"
+#include "app/old_file_cleanup.h"
 #include "database/database_manager.h"
 #include "foundation/shared_enums.h"
 #include "measurement/clients/server_callbacks.h"
 #include "measurement/control/measurement_control.h"
+#include "measurement/control/measurement_system_factory.h"
 #include "platform/date_time.h"
+#include "shared/socket_state.h"
 
 class TqelDatabase;
 class TqelDBMeasurementPitches;
 class TqeldbPrepareRecordings;
+class TqelPrepareRecording;
 class TqelField;
 class TqelFieldSettings;
 class TqelLPMServer;
@@ -38,6 +43,13 @@ class TQelvaniServerMainForm : public QObject,
     Q_OBJECT
 
 public:
+    // Window messages: a client's activation request (wParam 1) and the socket state of the
+    // video client (lParam 0) or the recording-server client (lParam 1).
+    static constexpr int UM_FIELD_ACTIVATION = 0x601;
+    static constexpr int UM_SOCKET_STATE = 0x602;
+    static constexpr int kActivationTicks = 30;
+    static constexpr int kActivationIntervalMS = 1000;
+
     explicit TQelvaniServerMainForm(QObject* aParent = nullptr);
     // Closes first when nobody did (FormClose), then FormDestroy.
     ~TQelvaniServerMainForm() override;
@@ -62,6 +74,26 @@ public:
     void LoadPreparations(int32_t aFieldID);
     void UpdateBallTrackingServers(int32_t aFieldID);
     void FillVisibleToChoices();
+
+    // Activation of a pitch with a preparation; aErrorText is empty on success, else the
+    // translated reason. A roaming pitch that cannot take part raises. An activation asked for
+    // while one runs (through its waits) does nothing and says so in aErrorText.
+    void SetSelectedField(int32_t aFieldID, int32_t aPreparationID, QString& aErrorText);
+    // The setter of the measurement status: sends it to the clients and updates the buttons.
+    void UpdateMeasurementStatus(TqelMeasurementStatus aStatus);
+    // Ends imsInitializing when everything the measurement needs is up.
+    void CheckActivationComplete();
+    // The operator's buttons; both do nothing while an activation runs.
+    void btnActivateFieldClick();
+    void btnDeactivateFieldClick();
+    // Stops the measurement control, lets messages run for about a second and starts it again.
+    void Reconnect();
+    // The same for the system at anIndex, which is initialised again.
+    void ReconnectSystem(int32_t anIndex);
+    // The activation timer's pass.
+    void tmrMeasurementActivationTimer();
+    // One shot after the video or recording server connected.
+    void tmrVideoStateTimer();
 
     // What the window shows.
     qel::ChoiceList& PitchBox() { return FPitchBox; }
@@ -101,6 +133,27 @@ public:
     bool ManualActivated() const { return FManualActivated; }
     TqelField* FieldDef() const { return FFieldDef.get(); }
     bool GUIUpdateActive() const { return FtimGUIUpdate.isActive(); }
+    bool ActivateButtonVisible() const { return FActivateButtonVisible; }
+    const QString& RecordButtonText() const { return FRecordButtonText; }
+    const QString& FieldStatusText() const { return FFieldStatusText; }
+    const QString& FieldErrorText() const { return FFieldErrorText; }
+    bool ActivationTimerActive() const { return FtmrMeasurementActivation.isActive(); }
+    int32_t ActivationTicksLeft() const { return FActivationTicks; }
+    bool Activating() const { return FActivating; }
+    int32_t VideoServerImage() const { return FVideoServerImage; }
+    TSocketState VideoState() const { return FVideoState; }
+    // The system tab the status and error texts follow.
+    void setCurrentSystemTab(int32_t anIndex) { FCurrentSystemTab = anIndex; }
+
+    // For tests, before FormCreate: the drivers the measurement control makes.
+    void setMeasurementSystemFactory(qel::MeasurementSystemFactory aFactory) {
+        FMeasurementSystemFactory = std::move(aFactory);
+    }
+    // For tests: the activation timer's interval and the trash old files go to.
+    void setActivationInterval(int aMilliSeconds) {
+        FtmrMeasurementActivation.setInterval(aMilliSeconds);
+    }
+    void setTrash(qel::TrashFile aTrash) { FTrash = std::move(aTrash); }
 
     // Any thread; lines from other threads than the main thread end with " *".
     void LogServerMessage(const QString& aText);
@@ -113,8 +166,9 @@ public:
     void LogMessage(int32_t EventID, int32_t MessageID, const QString& sMessage) override;
     void ConnectionStateChanged(TqelDBConnectionState aState) override;
 
-    // IqelMeasurementControlCallBack; QObject's event stays reachable beside it.
-    using QObject::event;
+    // The window messages; other events go to QObject.
+    bool event(QEvent* anEvent) override;
+    // IqelMeasurementControlCallBack
     void log(int32_t aSystemIndex, const QString& aText) override;
     void status(int32_t aSystemIndex, int32_t aMessageID, const QString& aText) override;
     void error(int32_t aSystemIndex, int32_t aMessageID, const QString& aText) override;
@@ -167,6 +221,19 @@ private:
     // The pitch box's choice changed (the operator's or the program's).
     void PitchChosen();
     void timGUIUpdateTimer();
+    // The activation's steps (the order of SetSelectedField).
+    void RunSetSelectedField(int32_t aFieldID, int32_t aPreparationID, QString& aErrorText);
+    bool ActivationRefused() const;
+    void AddRoamingFields(TqelPrepareRecording& aPreparation);
+    void LoadFieldDefinition(TqelPrepareRecording& aPreparation);
+    void StartMeasurementControl();
+    // Message 0x601 with wParam 1.
+    void HandleActivationRequest();
+    void HandleSocketState(TSocketState aState, int64_t aSource);
+    // What the supervision of the starting measurement looks at now.
+    qel::ActivationConditions CurrentActivationConditions() const;
+    void CleanOldFiles();
+    bool PitchBoxMayChange() const;
 
     std::unique_ptr<TqelLPMServer> FServer;
     TDateTime FNTPTimeDifference = 0;
@@ -206,6 +273,24 @@ private:
     QString FLPMErrorText;
     TqelDBConnectionState FDatabaseState{};
     QTimer FtimGUIUpdate;
+    QTimer FtmrMeasurementActivation;
+    int32_t FActivationTicks = 0;
+    QTimer FtmrVideoState;
+    TSocketState FVideoState = wsClosed;
+    int32_t FVideoServerImage = 0;
+    bool FActivateButtonVisible = true;
+    QString FRecordButtonText;
+    QString FFieldStatusText;
+    QString FFieldErrorText;
+    int32_t FCurrentSystemTab = 0;
+    // The activated preparation lives in an accessor of its own: the preparation box's list
+    // is refilled while the measurement control and the client server hold it.
+    std::unique_ptr<TqeldbPrepareRecordings> FActivePrepareRec;
+    qel::MeasurementSystemFactory FMeasurementSystemFactory;
+    qel::TrashFile FTrash;
+    // An activation runs; its waits let events in. A client's request meanwhile runs after it.
+    bool FActivating = false;
+    bool FActivationRequestPending = false;
 
     bool FCreated = false;
     bool FClosed = false;

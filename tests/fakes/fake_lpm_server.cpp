@@ -16,6 +16,30 @@ using namespace lpm;
 
 }  // namespace
 
+quint16 FreeLocalPort() {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+QByteArray LpmPositionRecord() {
+    QByteArray bytes(56, '\x5A');
+    auto* p = reinterpret_cast<uchar*>(bytes.data());
+    qToLittleEndian<uint32_t>(50, p + 0);
+    qToLittleEndian<uint16_t>(7, p + 4);
+    qToLittleEndian<uint16_t>(0, p + 6);
+    p[8] = 0;
+    qToLittleEndian<uint16_t>(0, p + 9);
+    p[11] = 0;
+    qToLittleEndian<int32_t>(1000, p + 12);
+    qToLittleEndian<int32_t>(2000, p + 16);
+    qToLittleEndian<int32_t>(300, p + 20);
+    qToLittleEndian<int16_t>(0, p + 24);
+    qToLittleEndian<int16_t>(0, p + 26);
+    qToLittleEndian<int16_t>(0, p + 28);
+    return bytes;
+}
+
 FakeLpmServer::FakeLpmServer() = default;
 
 FakeLpmServer::~FakeLpmServer() {

@@ -33,6 +33,14 @@ constexpr int32_t kDatalogEnable = 100203;
 constexpr int32_t kDatalogDisable = 100204;
 }  // namespace lpm
 
+// A TCP port on 127.0.0.1 that was free a moment ago, for a peer that must be told its port
+// before it listens.
+quint16 FreeLocalPort();
+
+// One 56-byte LPM record of a valid position: time 50 (5 ms), antenna 7, X 1000 mm, Y 2000 mm,
+// Z 300 mm, no velocity; the bytes nobody reads are 0x5A, not 0.
+QByteArray LpmPositionRecord();
+
 // The LPM server computer as the control program sees it, on 127.0.0.1 and the main thread:
 // it takes the 5-byte hand-shakes on its hand-shake port, connects to the program's control
 // port (by itself after the data-receiver hand-shake, or on request), answers the 12-byte

@@ -80,6 +80,10 @@ void MainWindow::BuildSelectionGroup() {
     Bind(FPreparationCombo, FRoot.PreparationBox());
     connect(FRefreshButton, &QPushButton::clicked, this,
             [this] { FRoot.LoadPreparations(FRoot.PitchBox().Value(0)); });
+    connect(FActivateButton, &QPushButton::clicked, &FRoot,
+            [this] { FRoot.btnActivateFieldClick(); });
+    connect(FDeactivateButton, &QPushButton::clicked, &FRoot,
+            [this] { FRoot.btnDeactivateFieldClick(); });
 }
 
 void MainWindow::BuildMenu() {
@@ -130,6 +134,9 @@ void MainWindow::ShowView() {
     setWindowTitle(FRoot.Caption().isEmpty() ? Translate("qelServer") : FRoot.Caption());
     FSelectionGroup->setVisible(FRoot.SelectionGroupVisible());
     FRecordButton->setVisible(FRoot.RecordButtonVisible());
+    FRecordButton->setText(FRoot.RecordButtonText());
+    FActivateButton->setVisible(FRoot.ActivateButtonVisible());
+    FDeactivateButton->setVisible(!FRoot.ActivateButtonVisible());
     FCopyrightLabel->setText(FRoot.Copyright());
     FDatabaseLabel->setToolTip(FRoot.DatabaseHint());
     FDatabaseLabel->setText(FRoot.DatabaseState() == idbcsConnected ? Translate("Database")

@@ -41,6 +41,8 @@ public:
     QComboBox* PitchCombo() const { return FPitchCombo; }
     QComboBox* PreparationCombo() const { return FPreparationCombo; }
     QPushButton* RecordButton() const { return FRecordButton; }
+    QPushButton* ActivateButton() const { return FActivateButton; }
+    QPushButton* DeactivateButton() const { return FDeactivateButton; }
     const std::vector<QAction*>& LogActions() const { return FLogActions; }
     QLabel* CopyrightLabel() const { return FCopyrightLabel; }
 

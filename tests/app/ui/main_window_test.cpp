@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 
@@ -117,6 +118,20 @@ TEST_F(MainWindowTest, ShowsTheRootsSelectionLogsAndCaption) {
     window.PreparationCombo()->setCurrentIndex(1);
     EXPECT_EQ(root.PreparationBox().Value(), 5);
     EXPECT_EQ(root.PrepareRecordingID(), 5);
+
+    // The activate button while nothing is activated, the deactivate button otherwise; an
+    // unknown preparation leaves the activation initializing.
+    EXPECT_TRUE(window.ActivateButton()->isVisibleTo(&window));
+    EXPECT_FALSE(window.DeactivateButton()->isVisibleTo(&window));
+    window.ActivateButton()->click();
+    EXPECT_EQ(root.MeasurementStatus(), imsInitializing);
+    EXPECT_FALSE(window.ActivateButton()->isVisibleTo(&window));
+    EXPECT_TRUE(window.DeactivateButton()->isVisibleTo(&window));
+    EXPECT_FALSE(window.PitchCombo()->isEnabled());
+    window.DeactivateButton()->click();
+    EXPECT_EQ(root.MeasurementStatus(), imsIdle);
+    EXPECT_TRUE(window.ActivateButton()->isVisibleTo(&window));
+    EXPECT_EQ(window.RecordButton()->text(), "Start Rec");
 }
 
 }  // namespace

@@ -23,31 +23,8 @@ using qel::test::FakeMeasurementSystem;
 
 constexpr int kPatienceMs = 8000;
 
-quint16 FreePort() {
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
-
-// One 56-byte LPM record of a valid position: time 5 ms, antenna 7, X 1000 mm, Y 2000 mm,
-// Z 300 mm, no velocity; the bytes nobody reads are not 0.
-QByteArray Record() {
-    QByteArray bytes(56, '\x5A');
-    auto* p = reinterpret_cast<uchar*>(bytes.data());
-    qToLittleEndian<uint32_t>(50, p + 0);
-    qToLittleEndian<uint16_t>(7, p + 4);
-    qToLittleEndian<uint16_t>(0, p + 6);
-    p[8] = 0;
-    qToLittleEndian<uint16_t>(0, p + 9);
-    p[11] = 0;
-    qToLittleEndian<int32_t>(1000, p + 12);
-    qToLittleEndian<int32_t>(2000, p + 16);
-    qToLittleEndian<int32_t>(300, p + 20);
-    qToLittleEndian<int16_t>(0, p + 24);
-    qToLittleEndian<int16_t>(0, p + 26);
-    qToLittleEndian<int16_t>(0, p + 28);
-    return bytes;
-}
+using qel::test::FreeLocalPort;
+using qel::test::LpmPositionRecord;
 
 // A base pitch with a stand-in driver and, 0.001 degrees north of it and turned by 90 degrees,
 // a roaming pitch measured by the real LPM driver against the fake LPM server.
@@ -74,7 +51,7 @@ protected:
         roaming.setIPAbatecServer(QStringLiteral("127.0.0.1"));
         roaming.setIPControlePC(QStringLiteral("127.0.0.1"));
         roaming.setIPDataReceiver(QStringLiteral("127.0.0.1"));
-        const quint16 controlPort = FreePort();
+        const quint16 controlPort = FreeLocalPort();
         roaming.setLPMPort(controlPort);
         roaming.setUDPListenPort(0);
         fake.setControlPort(controlPort);
@@ -142,7 +119,7 @@ TEST_F(MeasurementControlLpmTest, RoamingLpmSystemRunsAndItsRecordsReachTheOwner
     EXPECT_FALSE(QFile::exists(exeFolder.file(QStringLiteral("Prepared_Transponder.ini"))));
 
     ASSERT_NE(lpm->DataPort(), 0);
-    ASSERT_TRUE(fake.sendUdp(Record(), lpm->DataPort()));
+    ASSERT_TRUE(fake.sendUdp(LpmPositionRecord(), lpm->DataPort()));
     ASSERT_TRUE(qel::ProcessMessagesFor(kPatienceMs, [&] { return !owner.Positions.empty(); }));
     const RqelPositionRec& position = owner.Positions.front();
     EXPECT_EQ(position.AntennaID, 7);
