@@ -1,6 +1,7 @@
 #include "model/transponder/transponder_data.h"
 
 #include "analysis/framework/calculation.h"
+#include "analysis/framework/speed_info.h"
 #include "database/datasets/live_position.h"
 #include "database/datasets/transponder_rows.h"
 #include "model/dataset/dataset.h"
@@ -411,3 +412,9 @@ bool TqelTransponderData::isOnField(const RqelCalculatedPosition&) {
 double TqelTransponderData::calcEnergy(double, double, double) {
     return 0;
 }
+
+// Speed analysis
+QString TqelTransponderData::calcSpeedDistValue(const qel::FormatSettings& aFormatSetting) const {
+    return qel::SpeedDistValue(FCalculation.get(), aFormatSetting);
+}
+// Speed analysis end
