@@ -1,7 +1,8 @@
 // The athletes' calculations: one live tick of 60 calculations (one step each), beside copying
 // the step values for 60 athletes; and a 90-minute run (540,000 steps of 10 ms and Finalize) of
 // 30 athletes one after the other and on the thread pool, whose written blocks must be equal.
-// Analysis objects are probes until the analyses land; each analysis adds its own objects.
+// The zone analyses run with the built-in zone tables; probes stand where an analysis is still
+// to land, so the pass over the object list has its length.
 
 #include <benchmark/benchmark.h>
 
@@ -16,6 +17,7 @@
 #include "analysis/probe_calculation.h"
 #include "analysis/scripted_transponder.h"
 #include "database/analysis/analyze_definitions.h"
+#include "foundation/settings/zones.h"
 #include "ratio_reporter.h"
 
 namespace {
@@ -28,13 +30,20 @@ constexpr int kRunAthletes = 30;
 constexpr int32_t kRunMS = 90 * 60 * 1000;
 constexpr int32_t kStepMS = 10;
 
-// Probes wherever an analysis will sit, so the pass over the object list has its length.
 const qel::test::ProbeClasses& Probes() {
-    static const qel::test::ProbeClasses probes{
-        CalcSlot::SpeedInfo, CalcSlot::HeartInfo,    CalcSlot::AccelInfo,
-        CalcSlot::ETLInfo,   CalcSlot::DistanceInfo, CalcSlot::Energy,
-        CalcSlot::Sprints,   CalcSlot::AccelAct,     CalcSlot::Impacts};
+    static const qel::test::ProbeClasses probes{CalcSlot::ETLInfo,  CalcSlot::DistanceInfo,
+                                                CalcSlot::Energy,   CalcSlot::Sprints,
+                                                CalcSlot::AccelAct, CalcSlot::Impacts};
     return probes;
+}
+
+// The definition with the built-in zone tables, whatever the client settings hold.
+void WithZones(TqeldbAnalyzeDef& aDefinition) {
+    FillZones(aDefinition.SpeedZonesAbsolute(), qel::kAbsoluteSpeedZones, qel::ZoneTableHigh);
+    FillZones(aDefinition.AccelZonesAbsolute(), qel::kAbsoluteAccelerationZones,
+              qel::ZoneTableHigh);
+    FillZones(aDefinition.HeartbeatZonesAbsolute(), qel::kAbsoluteHeartbeatZones,
+              qel::ZoneTableHigh);
 }
 
 struct Athlete {
@@ -49,9 +58,12 @@ struct Athlete {
         transponder.Speed = [aTPid](int32_t t, int32_t) { return ((t + aTPid) % 7000) / 1000.0; };
         calculation =
             std::make_unique<TqelCalculation>(&transponder, &aDefinition, nullptr, false, &context);
+        calculation->Init(&aDefinition, {}, 0, kRunMS, 0, 0, {}, 0, {}, 0, {}, nullptr);
         calculation->setTimeFrame(kStepMS);
         for (int i = 0; i < calculation->CalcVaruzaCount(); ++i) {
-            static_cast<ProbeCalculation*>(calculation->CalcVaruza(i))->Record = false;
+            if (auto* probe = dynamic_cast<ProbeCalculation*>(calculation->CalcVaruza(i))) {
+                probe->Record = false;
+            }
         }
     }
     qel::test::ScriptedTransponder transponder;
@@ -61,6 +73,7 @@ struct Athlete {
 
 std::vector<std::unique_ptr<Athlete>> Athletes(int aCount, TqeldbAnalyzeDef& aDefinition) {
     Probes();
+    WithZones(aDefinition);
     std::vector<std::unique_ptr<Athlete>> athletes;
     for (int i = 0; i < aCount; ++i) {
         athletes.push_back(std::make_unique<Athlete>(i + 1, aDefinition));
@@ -128,6 +141,7 @@ void BM_NinetyMinuteRun(benchmark::State& state) {
     }
     // The pool must not change a single result.
     TqeldbAnalyzeDef check(nullptr);
+    WithZones(check);
     for (int i = 0; i < kRunAthletes; i += 7) {
         Athlete alone(i + 1, check);
         Run(alone, check);

@@ -1,6 +1,9 @@
 #include "analysis/framework/accel_info.h"
 #include "analysis/framework/heart_info.h"
+#include "analysis/framework/speed_info.h"
+#include "analysis/framework/zone_slot_values.h"
 #include "analysis/zone_fixture.h"
+#include "model/transponder/sample_index.h"
 #include "platform/exception.h"
 
 namespace qel::test {
@@ -149,6 +152,25 @@ TEST_F(HeartInfo, FinalizeWithoutDropOrSteadyMaximum) {
     EXPECT_EQ(spiky.MaxHB(), 176);
     EXPECT_EQ(spiky.MaxHBTime(), 0);
     EXPECT_EQ(spiky.HBEndPart(), 140);
+}
+
+TEST_F(AccelInfo, TheIndexesGoIntoTheSlot) {
+    definition.setSplitAccelAndDecel(true);
+    definition.setHeartbeatHIPerc(70);
+    TqelCalculation& calculation = Make();
+    Repeat(*calculation.SpeedInfo(), {.Speed = 3.0}, 7);          // 0.7 s × 2
+    Repeat(*calculation.AccelInfo(), {.Acceleration = 3.0}, 6);   // 0.6 s × 2
+    Repeat(*calculation.AccelInfo(), {.Acceleration = -3.0}, 3);  // 0.3 s × 4
+    Repeat(*calculation.HeartInfo(), {.Heartbeat = 180}, 9);      // 0.9 s × 3
+    RqelSampleIdx10Hz slot{};
+    slot.setCumHMLDinMM(5);
+    qel::StoreZoneIndexes(calculation, slot);
+    EXPECT_EQ(slot.CumSpeedIndex(), 23);  // 700 / 60000 × 2 × 1000 = 23.3
+    EXPECT_EQ(slot.CumAccelIndex(), 20);
+    EXPECT_EQ(slot.CumDecelIndex(), 20);
+    EXPECT_EQ(slot.CumHeartIndex(), 45);
+    EXPECT_EQ(slot.CumHIHBTimeMS(), 900);
+    EXPECT_EQ(slot.CumHMLDinMM(), 5);
 }
 
 }  // namespace
