@@ -1,3 +1,5 @@
+#include <cmath>
+
 #include "analysis/framework/accel_info.h"
 #include "analysis/framework/heart_info.h"
 #include "analysis/framework/speed_info.h"
@@ -143,6 +145,12 @@ TEST_F(HeartInfo, FinalizeWithoutDropOrSteadyMaximum) {
     EXPECT_EQ(flat.HR1Min(), -1);
     EXPECT_EQ(flat.HR2Min(), -1);
     EXPECT_EQ(flat.MaxHB(), 120);
+
+    // A curve without heart rates finds nothing and raises nothing.
+    transponder.Heartbeat = [](int32_t) { return std::nan(""); };
+    TqelHeartInfo& none = *Make(0, 120000).HeartInfo();
+    none.Finalize();
+    EXPECT_EQ(none.HR1Min(), -1);
 
     // Every 30 s spreads by 40 bpm: no steady maximum, the running one stays.
     transponder.Heartbeat = [](int32_t t) { return (t / 1000) % 2 ? 100.0 : 140.0; };

@@ -1,6 +1,7 @@
 #include "analysis/framework/heart_info.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "analysis/framework/calculation.h"
 #include "analysis/framework/calculation_context.h"
@@ -71,7 +72,12 @@ void TqelHeartInfo::ProcessTimeFrame(int32_t, bool, const RqelCalculatedPosition
 }
 
 int32_t TqelHeartInfo::RateAt(IqelTransponderData& aTransponder, int64_t aTimeInMS) const {
-    return qel::RoundToInt32(aTransponder.calcHeartbeat(static_cast<int32_t>(aTimeInMS), false));
+    const double rate = aTransponder.calcHeartbeat(static_cast<int32_t>(aTimeInMS), false);
+    // A value that is no heart rate counts as none, so Finalize never raises on it.
+    if (!std::isfinite(rate) || std::fabs(rate) > 1000000) {
+        return 0;
+    }
+    return qel::RoundToInt32(rate);
 }
 
 void TqelHeartInfo::Finalize() {
