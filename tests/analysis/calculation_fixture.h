@@ -16,6 +16,7 @@ namespace qel::test {
 // and heart-rate slots (the first two of the processing order).
 class CalculationFixture : public ::testing::Test {
 protected:
+    AbsentClasses absent{qel::CalcSlot::SpeedInfo, qel::CalcSlot::HeartInfo};
     ProbeClasses probes{qel::CalcSlot::SpeedInfo, qel::CalcSlot::HeartInfo};
     ScriptedTransponder transponder;
     FakeCalculationContext context;

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QList>
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <stdexcept>
@@ -102,6 +103,23 @@ public:
         for (qel::CalcSlot slot : aSlots) {
             FScopes.push_back(std::make_unique<qel::ScopedCalculationClass>(
                 slot, &qel::MakeCalculation<ProbeCalculation>));
+        }
+    }
+
+private:
+    std::vector<std::unique_ptr<qel::ScopedCalculationClass>> FScopes;
+};
+
+// No class in every slot but aKept while the object lives, so that a test sees only its probes
+// and not the analyses that registered themselves.
+class AbsentClasses {
+public:
+    explicit AbsentClasses(std::initializer_list<qel::CalcSlot> aKept) {
+        for (int i = 0; i < qel::CalcSlotCount; ++i) {
+            const auto slot = static_cast<qel::CalcSlot>(i);
+            if (std::find(aKept.begin(), aKept.end(), slot) == aKept.end()) {
+                FScopes.push_back(std::make_unique<qel::ScopedCalculationClass>(slot, nullptr));
+            }
         }
     }
 

@@ -35,6 +35,11 @@ public:
     std::function<double(int32_t)> Acceleration = [](int32_t) { return 0.5; };
     std::function<double(int32_t)> LowPassGrav = [](int32_t) { return 1.5; };
     std::function<double(int32_t)> Heartbeat = [](int32_t) { return 120.0; };
+    double AverageHeartbeat = 0;
+    double MaxSpeed = 9;
+    double MaxAcceleration = 4;
+    double MaxDeceleration = 4;
+    int32_t MaxHeartbeat = 200;
 
     TqelTransponderData* GetTransponderVaruza() override { return nullptr; }
     int32_t GetTPid() override { return TPid; }
@@ -59,7 +64,7 @@ public:
     double calcHeartbeat(int32_t aTimeStampInMS, bool) override {
         return Heartbeat(aTimeStampInMS);
     }
-    double calcAverageHeartbeat(int32_t, int32_t) override { return 0; }
+    double calcAverageHeartbeat(int32_t, int32_t) override { return AverageHeartbeat; }
     double calcDistance(int32_t, int32_t) override { return 0; }
     bool isOnField(int32_t aTimeStampInMS) override { return OnField(Position(aTimeStampInMS)); }
     bool isOnField(const RqelCalculatedPosition& aPos) override { return OnField(aPos); }
@@ -67,11 +72,11 @@ public:
         return qel::MetabolicPower(aSpeed, anAccel, anECCRF, PowerFactor);
     }
     double GetAthleteWeight() override { return Weight; }
-    double GetAthleteMaxSpeed() override { return 9; }
-    double GetAthleteMaxAcceleration() override { return 4; }
-    double GetAthleteMaxDeceleration() override { return 4; }
+    double GetAthleteMaxSpeed() override { return MaxSpeed; }
+    double GetAthleteMaxAcceleration() override { return MaxAcceleration; }
+    double GetAthleteMaxDeceleration() override { return MaxDeceleration; }
     double GetAthleteRecon() override { return Recon; }
-    int32_t GetAthleteMaxHeartbeat() override { return 200; }
+    int32_t GetAthleteMaxHeartbeat() override { return MaxHeartbeat; }
     int32_t GetPlayerID() override { return 0; }
 };
 

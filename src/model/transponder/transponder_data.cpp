@@ -1,6 +1,7 @@
 #include "model/transponder/transponder_data.h"
 
 #include "analysis/framework/calculation.h"
+#include "analysis/framework/speed_info.h"
 #include "database/datasets/live_position.h"
 #include "database/datasets/transponder_rows.h"
 #include "model/dataset/dataset.h"
@@ -403,3 +404,8 @@ double TqelTransponderData::calcEnergy(double aSpeed, double aAccel, double aECC
                                field ? field->PowerFactor() : qel::kDefaultPowerFactor);
 }
 
+// Speed analysis
+QString TqelTransponderData::calcSpeedDistValue(const qel::FormatSettings& aFormatSetting) const {
+    return qel::SpeedDistValue(FCalculation.get(), aFormatSetting);
+}
+// Speed analysis end

@@ -18,6 +18,7 @@
 #include "model/transponder/raw_sample.h"
 #include "model/transponder/sample_index.h"
 #include "model/transponder/telemetry_samples.h"
+#include "platform/format_settings.h"
 
 class TqelCalculation;
 class TqelDataset;
@@ -381,6 +382,12 @@ public:
     bool isOnField(int32_t aTimeStampInMS) override;
     bool isOnField(const RqelCalculatedPosition& aPos) override;
     double calcEnergy(double aSpeed, double aAccel, double aECCRF) override;
+
+    // Speed analysis
+    // The speed analysis's distribution text, empty without one.
+    QString calcSpeedDistValue(const qel::FormatSettings& aFormatSetting) const;
+    // Speed analysis end
+
     double GetAthleteWeight() override { return AthleteWeight(); }
     double GetAthleteMaxSpeed() override { return AthleteMaxSpeed(); }
     double GetAthleteMaxAcceleration() override { return AthleteMaxAcceleration(); }

@@ -45,6 +45,9 @@ TEST(MetabolicPower, FollowsTheEquivalentSlopeModel) {
 // An athlete with ECCRF 4 over absolute power zones 0-10-20-35-50 and a maximum of 50 W/kg.
 class EnergyConsumption : public CalculationFixture {
 protected:
+    // The fixture leaves only its probes; this test needs the energy analysis back.
+    qel::ScopedCalculationClass energyClass{qel::CalcSlot::Energy,
+                                            &qel::MakeCalculation<TqelEnergyConsumption>};
     void SetUp() override {
         transponder.Recon = 4.0;
         SetZones({0, 10, 20, 35, 50});
