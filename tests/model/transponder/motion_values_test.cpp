@@ -177,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
                   false, posWeightedSportVU}),
     [](const ::testing::TestParamInfo<SpeedCase>& anInfo) { return anInfo.param.Name; });
 
-TEST_F(MotionValues, SpeedAsksNoAllocationOnceTheCacheExists) {
+TEST_F(MotionValues, SpeedsAndAccelerationAllocateNothingOnceTheCacheExists) {
     dataset.setSpeedFrameInterval(1000);
     Feed(OneMetrePerSecond(10000), 10001);
     (void)tp->calcPosition(0);
