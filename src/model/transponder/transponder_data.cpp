@@ -364,18 +364,9 @@ void TqelTransponderData::ResetLapsAndSectors() {
 
 // Position algorithms: calcPosition lives in position_algorithms.cpp.
 // End of position algorithms
+// Motion values: the speeds, calcAcceleration, calcDistance and isOnField live in
+// motion_values.cpp.
 
-double TqelTransponderData::calcSpeed(int32_t, bool& aIsValid, int32_t) {
-    aIsValid = false;
-    return 0;
-}
-
-double TqelTransponderData::calcSpeed(int32_t, int32_t) {
-    return 0;
-}
-double TqelTransponderData::calcAcceleration(int32_t) {
-    return 0;
-}
 double TqelTransponderData::calcImpact(int32_t) {
     return 0;
 }
@@ -387,15 +378,6 @@ double TqelTransponderData::calcHeartbeat(int32_t, bool) {
 }
 double TqelTransponderData::calcAverageHeartbeat(int32_t, int32_t) {
     return 0;
-}
-double TqelTransponderData::calcDistance(int32_t, int32_t) {
-    return 0;
-}
-bool TqelTransponderData::isOnField(int32_t) {
-    return false;
-}
-bool TqelTransponderData::isOnField(const RqelCalculatedPosition&) {
-    return false;
 }
 // Energy
 double TqelTransponderData::calcEnergy(double aSpeed, double aAccel, double aECCRF) {

@@ -15,6 +15,7 @@
 #include "model/dataset/notify_varuza.h"
 #include "model/transponder/accelerometer_filter.h"
 #include "model/transponder/block_array.h"
+#include "model/transponder/field_records.h"
 #include "model/transponder/raw_sample.h"
 #include "model/transponder/sample_index.h"
 #include "model/transponder/telemetry_samples.h"
@@ -27,6 +28,9 @@ class TqelLap;
 class TqelSector;
 class TqeldbPosition;
 class TqeldbTransponder;
+// Motion values
+struct RqelFieldSectorDef;
+// End of motion values
 
 // Position algorithms
 namespace qel {
@@ -382,6 +386,43 @@ public:
     bool isOnField(int32_t aTimeStampInMS) override;
     bool isOnField(const RqelCalculatedPosition& aPos) override;
     double calcEnergy(double aSpeed, double aAccel, double aECCRF) override;
+
+    // Motion values (motion_values.cpp; calcSpeed, calcAcceleration, calcDistance and isOnField
+    // above). Times in ms of the dataset, speeds in m/s, distances in m, angles in radians; 0
+    // (false) when data are missing. A speed frame interval of 0 means the dataset's own; a
+    // frame that is 0 after that gives 0, not valid. Run on the main and the cadence thread
+    // without a lock of their own and without allocating.
+    // The distance between the positions at both ends of the frame; only calcSpeed is used.
+    double calcSpeedOld(int32_t aTimeStampInMS, bool& aIsValid, int32_t aSpeedFrameInterval);
+    // The 10 Hz index distance over the frame divided by the frame's actual span.
+    double calcSpeed2(int32_t aTimeStampInMS, int32_t aSpeedFrameInterval);
+    // The 3-D path over the 50 ms grid of the frame, uncapped; pairs with a position that was
+    // not found add nothing.
+    double calcSpeed3D(int32_t aTimeStampInMS, int32_t aSpeedFrameInterval);
+    // The speed stored with the raw sample at or before the time (else after it) within 1 s.
+    double calcSpeedRAW(int32_t aTimeStampInMS) const;
+    // Nothing fills a filtered track: always 0.
+    double calcSpeedFiltered(int32_t aTimeStampInMS) const;
+    // Accelerometer magnitude in g, smoothed over +-75 ms; 1.0 (at rest) without samples.
+    double calcAcceleration2(int32_t aTimeStampInMS) const;
+    // Axis 0 X, 1 Y, 2 Z of the first accelerometer sample at or after the time, in g.
+    double calcAccelerationAxis(int32_t aTimeStampInMS, int32_t aAxis) const;
+    // From the cumulative distance stored with the raw samples.
+    double calcDistanceRAW(int32_t aStartTimestampInMS, int32_t aEndTimestampInMS) const;
+    // The bearing from the position at the time back to the one aTimeOffset ms earlier.
+    double calcDirection(int32_t aTimeStampInMS, int32_t aTimeOffset);
+    // Samples per second over the last four intervals before the time.
+    double calcFrequency(int32_t aTimeStampInMS) const;
+    // calcPosition through the field's GPS conversion. Raises what the conversion raises.
+    RqelGPSPosition calcGPSPosition(int32_t aTimeStampInMS);
+    double calcLatitude(int32_t aTimeStampInMS);
+    double calcLongitude(int32_t aTimeStampInMS);
+    // Left and bottom edges of the sector's box inside, right and top edges outside.
+    static bool isInSector(const RqelFieldSectorDef& aSector, const RqelCalculatedPosition& aPos);
+    static bool isInSector(const RqelFieldSectorDef& aSector, const RqelFieldPosition& aPos);
+    // Every place counts as on the ice while the calculation has no ice-hockey shifts analysis.
+    bool isOnIce(int32_t aTimeStampInMS, double aXinM, double aYinM) const;
+    // End of motion values
 
     // Speed analysis
     // The speed analysis's distribution text, empty without one.
