@@ -3,6 +3,8 @@
 // 30 athletes one after the other and on the thread pool, whose written blocks must be equal.
 // The zone analyses and energy run with built-in zone tables (energy with six power zones);
 // probes stand where an analysis is still to land, so the pass over the object list has its length.
+// The heat map counts on a 105 m x 68 m pitch at one cell per metre; 30 calculations with such heat
+// maps are written and read beside copying their bytes.
 
 #include <benchmark/benchmark.h>
 
@@ -15,6 +17,7 @@
 #include "allocation_counter.h"
 #include "analysis/fake_calculation_context.h"
 #include "analysis/load/energy_consumption.h"
+#include "analysis/load/heatmap_info.h"
 #include "analysis/probe_calculation.h"
 #include "analysis/scripted_transponder.h"
 #include "database/analysis/analyze_definitions.h"
@@ -59,6 +62,12 @@ void WithZones(TqeldbAnalyzeDef& aDefinition) {
               qel::ZoneTableHigh);
 }
 
+// One cell per metre of the fake context's pitch: 105 x 68 cells.
+void WithHeatmap(TqeldbAnalyzeDef& aDefinition) {
+    aDefinition.setHeatmapDoCalc(true);
+    aDefinition.setHeatmapResolution(hmrSmall);
+}
+
 struct Athlete {
     explicit Athlete(int aTPid, TqeldbAnalyzeDef& aDefinition) {
         transponder.TPid = aTPid;
@@ -89,6 +98,7 @@ struct Athlete {
 std::vector<std::unique_ptr<Athlete>> Athletes(int aCount, TqeldbAnalyzeDef& aDefinition) {
     Probes();
     WithZones(aDefinition);
+    WithHeatmap(aDefinition);
     std::vector<std::unique_ptr<Athlete>> athletes;
     for (int i = 0; i < aCount; ++i) {
         athletes.push_back(std::make_unique<Athlete>(i + 1, aDefinition));
@@ -101,6 +111,9 @@ void BM_CalculationTick(benchmark::State& state) {
     auto athletes = Athletes(kAthletes, definition);
     if (!athletes.front()->calculation->Energy()) {
         state.SkipWithError("the energy analysis is not registered");
+    }
+    if (!athletes.front()->calculation->Heatmap()) {
+        state.SkipWithError("the heat map is not registered");
     }
     int32_t t = 0;
     const int64_t before = qel::bench::AllocationCount();
@@ -160,6 +173,7 @@ void BM_NinetyMinuteRun(benchmark::State& state) {
     // The pool must not change a single result.
     TqeldbAnalyzeDef check(nullptr);
     WithZones(check);
+    WithHeatmap(check);
     for (int i = 0; i < kRunAthletes; i += 7) {
         Athlete alone(i + 1, check);
         Run(alone, check);
@@ -187,10 +201,64 @@ void BM_NinetyMinuteRunBaseline(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kRunAthletes * (kRunMS / kStepMS));
 }
 
+// The blocks of 30 calculations, each with its heat map, written to memory and read back.
+void BM_HeatmapCalculationsStream(benchmark::State& state) {
+    TqeldbAnalyzeDef definition(nullptr);
+    auto athletes = Athletes(kRunAthletes, definition);
+    std::vector<std::unique_ptr<TqelCalculation>> read;
+    for (auto& athlete : athletes) {
+        read.push_back(std::make_unique<TqelCalculation>(&athlete->transponder, nullptr, nullptr,
+                                                         true, &athlete->context));
+    }
+    QByteArray data;
+    for (auto _ : state) {
+        data.resize(0);
+        QBuffer out(&data);
+        out.open(QIODevice::WriteOnly);
+        qel::BinaryWriter writer(out);
+        for (auto& athlete : athletes) {
+            athlete->calculation->writeToStream(writer);
+        }
+        out.close();
+        QBuffer in(&data);
+        in.open(QIODevice::ReadOnly);
+        qel::BinaryReader reader(in);
+        for (auto& calculation : read) {
+            calculation->ReadFromStream(reader, 151);
+        }
+    }
+    if (!read.front()->Heatmap() || read.front()->Heatmap()->XResolution() != 105) {
+        state.SkipWithError("the heat maps did not come back");
+    }
+    state.SetBytesProcessed(state.iterations() * data.size());
+    state.counters["bytes/calculation"] = static_cast<double>(data.size()) / kRunAthletes;
+}
+
+// Copying the same bytes out and back.
+void BM_HeatmapCalculationsStreamBaseline(benchmark::State& state) {
+    TqeldbAnalyzeDef definition(nullptr);
+    auto athletes = Athletes(kRunAthletes, definition);
+    QByteArray written;
+    for (auto& athlete : athletes) {
+        written += qel::test::WrittenBlock(*athlete->calculation);
+    }
+    std::vector<char> out(static_cast<size_t>(written.size()));
+    std::vector<char> back(out.size());
+    for (auto _ : state) {
+        std::memcpy(out.data(), written.constData(), out.size());
+        benchmark::ClobberMemory();
+        std::memcpy(back.data(), out.data(), back.size());
+        benchmark::DoNotOptimize(back.data());
+    }
+    state.SetBytesProcessed(state.iterations() * written.size());
+}
+
 BENCHMARK(BM_CalculationTick);
 BENCHMARK(BM_CalculationTickBaseline);
 BENCHMARK(BM_NinetyMinuteRun)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NinetyMinuteRunBaseline)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HeatmapCalculationsStream)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_HeatmapCalculationsStreamBaseline)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -6,15 +6,6 @@
 namespace qel::test {
 namespace {
 
-// Reads the whole of aData; False when bytes were left over.
-bool ReadAll(TqelCalculation& aCalculation, QByteArray aData, uint8_t aVersion) {
-    QBuffer buffer(&aData);
-    buffer.open(QIODevice::ReadOnly);
-    qel::BinaryReader reader(buffer);
-    aCalculation.ReadFromStream(reader, aVersion);
-    return reader.atEnd();
-}
-
 // Rows 1 to 19 of the calculation block as a file of aVersion holds them, from the layout
 // table; row 20 onwards by the caller.
 FieldBytes SettingsRows(int aVersion) {
@@ -76,7 +67,7 @@ using CalculationStream = CalculationFixture;
 TEST_F(CalculationStream, HandWrittenBlockReadsAndWritesBackByteForByte) {
     const QByteArray fixture = EmptyBlock(151);
     TqelCalculation calc(&transponder, nullptr, {}, true, &context);
-    ASSERT_TRUE(ReadAll(calc, fixture, 151));
+    ASSERT_TRUE(ReadBlock(calc, fixture, 151));
     EXPECT_EQ(calc.CalculationID(), 5);
     EXPECT_TRUE(calc.BadData());
     EXPECT_TRUE(calc.BadHB());
@@ -109,7 +100,7 @@ TEST_F(CalculationStream, EveryGateOfTheLayout) {
         calc.setAnalyseID(77);
         calc.setSprintMinSprintSpeed(8.25);
         calc.setRecalculationNeeded(false);
-        ASSERT_TRUE(ReadAll(calc, EmptyBlock(version), static_cast<uint8_t>(version))) << version;
+        ASSERT_TRUE(ReadBlock(calc, EmptyBlock(version), static_cast<uint8_t>(version))) << version;
         EXPECT_EQ(calc.BadData(), version > 92) << version;
         EXPECT_EQ(calc.BadHB(), version > 96) << version;
         EXPECT_EQ(calc.AnalyseID(), version > 92 ? 9 : 77) << version;
@@ -130,7 +121,7 @@ TEST_F(CalculationStream, ObjectsRoundTripInStreamOrder) {
     const QByteArray written = WrittenBlock(*source);
 
     TqelCalculation calc(&transponder, nullptr, {}, true, &context);
-    ASSERT_TRUE(ReadAll(calc, written, 151));
+    ASSERT_TRUE(ReadBlock(calc, written, 151));
     using S = qel::CalcSlot;
     const S order[] = {S::Sprints, S::SpeedInfo, S::HeartInfo, S::Energy, S::Impacts, S::MIPInfo};
     ASSERT_EQ(calc.CalcVaruzaCount(), 6);
@@ -162,7 +153,7 @@ TEST_F(CalculationStream, SeveralSprintObjects) {
     NoObjects(rest, 151);
     b.raw(rest.data().mid(4));
     TqelCalculation calc(&transponder, nullptr, {}, true, &context);
-    ASSERT_TRUE(ReadAll(calc, b.data(), 151));
+    ASSERT_TRUE(ReadBlock(calc, b.data(), 151));
     ASSERT_EQ(calc.SprintCount(), 3);
     EXPECT_EQ(calc.SprintObject(0), calc.Analysis(qel::CalcSlot::Sprints));
     EXPECT_EQ(static_cast<ProbeCalculation*>(calc.SprintObject(2))->StepCount, 3);
@@ -176,7 +167,7 @@ TEST_F(CalculationStream, EveryCutRaisesAndLeavesItEmpty) {
     const QByteArray full = WrittenBlock(*source);
     for (qsizetype length = 0; length < full.size(); ++length) {
         TqelCalculation calc(&transponder, nullptr, {}, true, &context);
-        EXPECT_THROW(ReadAll(calc, full.left(length), 151), EStreamError) << length;
+        EXPECT_THROW(ReadBlock(calc, full.left(length), 151), EStreamError) << length;
         EXPECT_EQ(calc.CalcVaruzaCount(), 0) << length;
         EXPECT_EQ(calc.SprintCount(), 0) << length;
         EXPECT_TRUE(calc.CalculationTypes().empty()) << length;
@@ -189,7 +180,7 @@ TEST_F(CalculationStream, CountsBeyondTheDataAreRefusedBeforeAnythingIsMade) {
         FieldBytes b = SettingsRows(151);
         b.i32(count).i32(0).f64(0);
         TqelCalculation calc(&transponder, nullptr, {}, true, &context);
-        EXPECT_THROW(ReadAll(calc, b.data(), 151), EReadError) << count;
+        EXPECT_THROW(ReadBlock(calc, b.data(), 151), EReadError) << count;
         EXPECT_EQ(calc.SprintCount(), 0);
     }
 }
@@ -201,7 +192,7 @@ TEST_F(CalculationStream, BlocksOfClassesNotBuiltAreRefusedByName) {
     data[shiftsPresence] = 1;
     TqelCalculation calc(&transponder, nullptr, {}, true, &context);
     try {
-        ReadAll(calc, data, 151);
+        ReadBlock(calc, data, 151);
         FAIL() << "read a block nobody can read";
     } catch (const EStreamError& e) {
         EXPECT_TRUE(e.Message().contains(QStringLiteral("TqelIcehockeyShifts"))) << e.what();
@@ -211,7 +202,7 @@ TEST_F(CalculationStream, BlocksOfClassesNotBuiltAreRefusedByName) {
     // Agility tests are not read yet either.
     data = EmptyBlock(151);
     data[data.size() - 1 - 8 - 4] = 1;
-    EXPECT_THROW(ReadAll(calc, data, 151), EStreamError);
+    EXPECT_THROW(ReadBlock(calc, data, 151), EStreamError);
 }
 
 TEST_F(CalculationStream, AnEnumOutOfRangeReadsAsItsFirstValue) {
@@ -220,7 +211,7 @@ TEST_F(CalculationStream, AnEnumOutOfRangeReadsAsItsFirstValue) {
     data[resolution] = 7;
     TqelCalculation calc(&transponder, nullptr, {}, true, &context);
     calc.setHeatmapResolution(hmrLarge);
-    ASSERT_TRUE(ReadAll(calc, data, 151));
+    ASSERT_TRUE(ReadBlock(calc, data, 151));
     EXPECT_EQ(calc.HeatmapResolution(), hmrNone);
 }
 
@@ -230,7 +221,7 @@ TEST_F(CalculationStream, ExecuteAfterAReadNeedsInit) {
     TqelCalculation calc(&transponder, nullptr, {}, true, &context);
     // An older file: its results count as stale.
     QByteArray data = WrittenBlock(*source);
-    ASSERT_TRUE(ReadAll(calc, data, 151));
+    ASSERT_TRUE(ReadBlock(calc, data, 151));
     ASSERT_TRUE(calc.RecalculationNeeded());
     EXPECT_FALSE(calc.Execute(10));
     EXPECT_EQ(First(calc)->StepCount, 0);

@@ -92,6 +92,34 @@ inline QByteArray WrittenBlock(TqelCalculation& aCalculation) {
     return data;
 }
 
+// Reads the whole of aData into aCalculation; False when bytes were left over.
+inline bool ReadBlock(TqelCalculation& aCalculation, QByteArray aData, uint8_t aVersion) {
+    QBuffer buffer(&aData);
+    buffer.open(QIODevice::ReadOnly);
+    qel::BinaryReader reader(buffer);
+    aCalculation.ReadFromStream(reader, aVersion);
+    return reader.atEnd();
+}
+
+// One analysis object's block as it writes it.
+inline QByteArray WrittenObject(const TqelCalculationVaruza& anObject) {
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    qel::BinaryWriter writer(buffer);
+    anObject.writeToStream(writer);
+    return data;
+}
+
+// Reads aData into anObject; False when bytes were left over.
+inline bool ReadObject(TqelCalculationVaruza& anObject, QByteArray aData, uint8_t aVersion = 151) {
+    QBuffer buffer(&aData);
+    buffer.open(QIODevice::ReadOnly);
+    qel::BinaryReader reader(buffer);
+    anObject.ReadFromStream(reader, aVersion);
+    return reader.atEnd();
+}
+
 inline ProbeCalculation* Probe(const TqelCalculation& aCalculation, qel::CalcSlot aSlot) {
     return dynamic_cast<ProbeCalculation*>(aCalculation.Analysis(aSlot));
 }

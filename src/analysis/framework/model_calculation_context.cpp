@@ -53,6 +53,13 @@ RqelFieldBox ModelCalculationContext::MeasureBox() const {
     return RqelFieldBox{{-55000, 37000}, {55000, -37000}};
 }
 
+RqelFieldBox ModelCalculationContext::FieldBox() const {
+    if (FDataset && FDataset->Field()) {
+        return FDataset->Field()->FieldBox();
+    }
+    return {};
+}
+
 int32_t ModelCalculationContext::PositionToZone(double aPosXinM, double aPosYinM,
                                                 TqelPlayDirection aPlayDirection) const {
     if (FDataset && FDataset->Field()) {
@@ -79,6 +86,10 @@ int32_t ModelCalculationContext::GroupCount() const {
 
 CalculationGroup ModelCalculationContext::Group(int32_t, int32_t) const {
     return {};
+}
+
+TqelPlayDirection ModelCalculationContext::PartPlayDirection(int32_t, int32_t, int32_t) const {
+    return pldNone;
 }
 
 bool ModelCalculationContext::HasClockData() const {

@@ -8,7 +8,7 @@ namespace qel {
 
 // The calculation context over the data model: the transponder's dataset and field. Groups,
 // games, ball state and the game clock answer the step's defaults (no group, no possession,
-// ball alive, no clock data) until the model holds them.
+// ball alive, no clock data, no part's play direction) until the model holds them.
 //
 // Holds the dataset without owning it: the dataset outlives its transponders' calculations.
 class ModelCalculationContext : public CalculationContext {
@@ -26,6 +26,7 @@ public:
     double MaxPower() const override;
     TqeldbAgilityDefinitions* AgilityDefs() const override;
     RqelFieldBox MeasureBox() const override;
+    RqelFieldBox FieldBox() const override;
     int32_t PositionToZone(double aPosXinM, double aPosYinM,
                            TqelPlayDirection aPlayDirection) const override;
     TBallPossesion BallPossesion(int32_t aTimeInMS) const override;
@@ -33,6 +34,8 @@ public:
     int32_t BallPossTeamExtern(int32_t aTimeInMS) const override;
     int32_t GroupCount() const override;
     CalculationGroup Group(int32_t anIndex, int32_t aTimeInMS) const override;
+    TqelPlayDirection PartPlayDirection(int32_t aGameID, int32_t aPartID,
+                                        int32_t aTPid) const override;
     bool HasClockData() const override;
     bool ClockIsRunning(int32_t aTimeInMS) const override;
 

@@ -256,29 +256,11 @@ FieldBytes TwoBinBlock() {
     return b;
 }
 
-QByteArray Written(const TqelCalculationVaruza& anObject) {
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    BinaryWriter writer(buffer);
-    anObject.writeToStream(writer);
-    return data;
-}
-
-// Reads aData into anObject; False when bytes were left over.
-bool ReadInto(TqelCalculationVaruza& anObject, QByteArray aData) {
-    QBuffer buffer(&aData);
-    buffer.open(QIODevice::ReadOnly);
-    BinaryReader reader(buffer);
-    anObject.ReadFromStream(reader, 151);
-    return reader.atEnd();
-}
-
 TEST_F(EnergyConsumption, BlockReadsAndWritesBackByteForByte) {
     auto calc = Ready();
     TqelEnergyConsumption& energy = *Energy(*calc);
     const QByteArray fixture = TwoBinBlock().data();
-    ASSERT_TRUE(ReadInto(energy, fixture));
+    ASSERT_TRUE(ReadObject(energy, fixture));
     ASSERT_EQ(energy.PowerBinCount(), 2);
     const RPowerBin& high = *energy.GetPowerBin(1);
     EXPECT_EQ(high.Description, QStringLiteral("hoch \u00FC"));
@@ -289,7 +271,7 @@ TEST_F(EnergyConsumption, BlockReadsAndWritesBackByteForByte) {
     EXPECT_DOUBLE_EQ(energy.GetPowerBin(0)->CumDistanceInMM, 3400.5);
     EXPECT_EQ(energy.TotalTimeInMS(), 1900);
     EXPECT_DOUBLE_EQ(energy.EnergyInJ_kg(), 15.50075);
-    EXPECT_EQ(Written(energy), fixture);
+    EXPECT_EQ(WrittenObject(energy), fixture);
 }
 
 TEST_F(EnergyConsumption, AnAnsiDescriptionComesBackInUtf16) {
@@ -298,12 +280,12 @@ TEST_F(EnergyConsumption, AnAnsiDescriptionComesBackInUtf16) {
     FieldBytes ansi;
     ansi.i32(1).f64(0).f64(10).u32(5).raw("Zon\xE9\x80", 5).i32(0).f64(0).i32(0).f64(0).f64(0);
     ansi.i32(0).i32(0).f64(0).f64(4).i32(0);
-    ASSERT_TRUE(ReadInto(energy, ansi.data()));
+    ASSERT_TRUE(ReadObject(energy, ansi.data()));
     EXPECT_EQ(energy.GetPowerBin(0)->Description, QStringLiteral("Zon\u00E9\u20AC"));
     FieldBytes utf16;
     utf16.i32(1).f64(0).f64(10).str(QStringLiteral("Zon\u00E9\u20AC")).i32(0).f64(0).i32(0);
     utf16.f64(0).f64(0).i32(0).i32(0).f64(0).f64(4).i32(0);
-    EXPECT_EQ(Written(energy), utf16.data());
+    EXPECT_EQ(WrittenObject(energy), utf16.data());
 }
 
 TEST_F(EnergyConsumption, CountsBeyondTheDataRaiseBeforeAnythingIsSized) {
@@ -312,20 +294,20 @@ TEST_F(EnergyConsumption, CountsBeyondTheDataRaiseBeforeAnythingIsSized) {
     for (int32_t count : {-1, 0x7FFFFFFF}) {
         FieldBytes b;
         b.i32(count).f64(0).f64(10);
-        EXPECT_THROW(ReadInto(energy, b.data()), EReadError) << count;
+        EXPECT_THROW(ReadObject(energy, b.data()), EReadError) << count;
         EXPECT_EQ(energy.PowerBinCount(), 4) << count;
     }
     // 55 bytes cannot hold a bin.
     FieldBytes b;
     b.i32(1).raw(QByteArray(55, '\0'));
-    EXPECT_THROW(ReadInto(energy, b.data()), EReadError);
+    EXPECT_THROW(ReadObject(energy, b.data()), EReadError);
 }
 
 TEST_F(EnergyConsumption, ACutInsideTheBlockLeavesTheCalculationEmpty) {
     auto source = Ready();
     ASSERT_TRUE(source->Execute(10));
     const QByteArray full = WrittenBlock(*source);
-    const QByteArray block = Written(*Energy(*source));
+    const QByteArray block = WrittenObject(*Energy(*source));
     const qsizetype begin = full.indexOf(block);
     ASSERT_GT(begin, 0);
     for (qsizetype length = begin; length < begin + block.size(); ++length) {
