@@ -4,6 +4,7 @@
 
 #include "analysis/framework/calculation.h"
 #include "analysis/load/impact_info.h"
+#include "database/analysis/analyze_definitions.h"
 #include "model/field/field_bytes.h"
 #include "model/transponder/transponder_fixture.h"
 
@@ -13,23 +14,34 @@ namespace {
 using TransponderImpacts = TransponderFixture;
 
 TEST_F(TransponderImpacts, CountsRecordedImpactsStartingWithinTheSpan) {
-    TqelCalculation* calc = tp->Calculation();
-    ASSERT_NE(calc, nullptr);
-    TqelImpactInfo* impacts = calc->Impacts();
-    ASSERT_NE(impacts, nullptr);
+    ASSERT_NE(tp->Calculation(), nullptr);
     EXPECT_EQ(tp->calcNumberImpacts(0, 1000), 0);
 
-    // Impacts starting at 100, 200 and 300 ms.
+    // Impacts starting at 100, 200 and 300 ms, in a calculation that has the analysis, handed
+    // to the transponder's calculation through its stream block.
+    TqeldbAnalyzeDef definition(nullptr);
+    TqelCalculation source(tp.get(), &definition, {}, false);
+    ASSERT_NE(source.Impacts(), nullptr);
     FieldBytes b;
     b.i32(3);
     for (int32_t start : {100, 200, 300}) {
         b.i32(start).i32(start + 50).f64(3).f64(5).f64(0.5).f64(4).f64(0).i32(1);
     }
-    QByteArray data = b.data();
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    BinaryReader reader(buffer);
-    impacts->ReadFromStream(reader, 151);
+    QByteArray impacts = b.data();
+    QBuffer impactBuffer(&impacts);
+    impactBuffer.open(QIODevice::ReadOnly);
+    BinaryReader impactReader(impactBuffer);
+    source.Impacts()->ReadFromStream(impactReader, 151);
+    QByteArray block;
+    QBuffer out(&block);
+    out.open(QIODevice::WriteOnly);
+    BinaryWriter writer(out);
+    source.writeToStream(writer);
+    QBuffer in(&block);
+    in.open(QIODevice::ReadOnly);
+    BinaryReader reader(in);
+    tp->Calculation()->ReadFromStream(reader, 151);
+    ASSERT_NE(tp->Calculation()->Impacts(), nullptr);
 
     struct Case {
         int32_t From, To, Count;
