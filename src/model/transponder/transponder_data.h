@@ -428,6 +428,8 @@ public:
     // The speed analysis's distribution text, empty without one.
     QString calcSpeedDistValue(const qel::FormatSettings& aFormatSetting) const;
     // Speed analysis end
+    // Impacts of the calculation starting within [aStartTimeInMS, anEndTimeInMS]; 0 without.
+    int32_t calcNumberImpacts(int32_t aStartTimeInMS, int32_t anEndTimeInMS) const;
 
     double GetAthleteWeight() override { return AthleteWeight(); }
     double GetAthleteMaxSpeed() override { return AthleteMaxSpeed(); }

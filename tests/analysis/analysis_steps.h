@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QBuffer>
+#include <QByteArray>
+
+#include "analysis/framework/calculation_varuza.h"
+#include "foundation/settings/client_config.h"
+#include "platform/binary_stream.h"
+
+namespace qel::test {
+
+// The values one step hands to an analysis object; the rest of the step is fixed (FIFA speed
+// equal to the speed, heart rate 0, no play direction, ball alive).
+struct StepValues {
+    int32_t TimeInMS = 0;
+    double Speed = 0;
+    double Acceleration = 0;
+    double Distance = 0;
+    bool OnField = true;
+    bool ClockIsRunning = true;
+    RqelCalculatedPosition Pos{};
+    double Impact = 0;
+    bool TeamHasPossession = false;
+};
+
+inline void Step(TqelCalculationVaruza& anObject, const StepValues& aStep) {
+    anObject.ProcessTimeFrame(aStep.TimeInMS, aStep.OnField, aStep.Pos, aStep.Distance, aStep.Speed,
+                              aStep.Speed, aStep.Acceleration, 0, aStep.Impact,
+                              aStep.TeamHasPossession, pldNone, true, aStep.ClockIsRunning);
+}
+
+// An object's block as its writeToStream writes it.
+inline QByteArray WrittenObject(const TqelCalculationVaruza& anObject) {
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    BinaryWriter writer(buffer);
+    anObject.writeToStream(writer);
+    return data;
+}
+
+// Reads aData into anObject as a file of aVersion holds it; False when bytes were left over.
+inline bool ReadObject(TqelCalculationVaruza& anObject, QByteArray aData, uint8_t aVersion) {
+    QBuffer buffer(&aData);
+    buffer.open(QIODevice::ReadOnly);
+    BinaryReader reader(buffer);
+    anObject.ReadFromStream(reader, aVersion);
+    return reader.atEnd();
+}
+
+// The client settings' acceleration, deceleration and impact categories while the object
+// lives; analysis definitions made meanwhile copy them.
+class CategoriesInSettings {
+public:
+    CategoriesInSettings(const AccelCategoryList& anAccel, const AccelCategoryList& aDecel,
+                         const ImpactCategoryList& anImpact)
+        : FAccel(ClientConfig()->AccelCategories()),
+          FDecel(ClientConfig()->DecelCategories()),
+          FImpact(ClientConfig()->ImpactCategories()) {
+        ClientConfig()->setAccelCategories(anAccel);
+        ClientConfig()->setDecelCategories(aDecel);
+        ClientConfig()->setImpactCategories(anImpact);
+    }
+    ~CategoriesInSettings() {
+        ClientConfig()->setAccelCategories(FAccel);
+        ClientConfig()->setDecelCategories(FDecel);
+        ClientConfig()->setImpactCategories(FImpact);
+    }
+    CategoriesInSettings(const CategoriesInSettings&) = delete;
+    CategoriesInSettings& operator=(const CategoriesInSettings&) = delete;
+
+private:
+    AccelCategoryList FAccel;
+    AccelCategoryList FDecel;
+    ImpactCategoryList FImpact;
+};
+
+}  // namespace qel::test
