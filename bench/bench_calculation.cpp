@@ -14,9 +14,12 @@
 
 #include "allocation_counter.h"
 #include "analysis/fake_calculation_context.h"
+#include "analysis/load/covered_area.h"
 #include "analysis/load/energy_consumption.h"
+#include "analysis/load/training_load.h"
 #include "analysis/probe_calculation.h"
 #include "analysis/scripted_transponder.h"
+#include "analysis/sprints/sprints.h"
 #include "database/analysis/analyze_definitions.h"
 #include "foundation/settings/zones.h"
 #include "ratio_reporter.h"
@@ -32,8 +35,7 @@ constexpr int32_t kRunMS = 90 * 60 * 1000;
 constexpr int32_t kStepMS = 10;
 
 const qel::test::ProbeClasses& Probes() {
-    static const qel::test::ProbeClasses probes{CalcSlot::ETLInfo, CalcSlot::DistanceInfo,
-                                                CalcSlot::Sprints, CalcSlot::AccelAct,
+    static const qel::test::ProbeClasses probes{CalcSlot::DistanceInfo, CalcSlot::AccelAct,
                                                 CalcSlot::Impacts};
     return probes;
 }
@@ -57,6 +59,19 @@ void WithZones(TqeldbAnalyzeDef& aDefinition) {
               qel::ZoneTableHigh);
     FillZones(aDefinition.HeartbeatZonesAbsolute(), qel::kAbsoluteHeartbeatZones,
               qel::ZoneTableHigh);
+}
+
+// Sprint thresholds under which every 7 s ramp of the scripted speed is one sprint.
+void WithSprintThresholds(TqeldbAnalyzeDef& aDefinition) {
+    aDefinition.setSprintMaxStandSpeed(2.0);
+    aDefinition.setSprintMinStandTimeMS(1000);
+    aDefinition.setSprintMinSprintSpeed(5.5);
+    aDefinition.setSprintMinHIDSpeed(5.5);
+    aDefinition.setSprintMinSprintTimeMS(1000);
+    aDefinition.setSprintMaxValidSpeed(12);
+    aDefinition.setSprintMaxValidAccel(10);
+    aDefinition.setAccelMinSpeed(1.0);
+    aDefinition.setAccelminAccel(2.0);
 }
 
 struct Athlete {
@@ -89,6 +104,7 @@ struct Athlete {
 std::vector<std::unique_ptr<Athlete>> Athletes(int aCount, TqeldbAnalyzeDef& aDefinition) {
     Probes();
     WithZones(aDefinition);
+    WithSprintThresholds(aDefinition);
     std::vector<std::unique_ptr<Athlete>> athletes;
     for (int i = 0; i < aCount; ++i) {
         athletes.push_back(std::make_unique<Athlete>(i + 1, aDefinition));
@@ -101,6 +117,10 @@ void BM_CalculationTick(benchmark::State& state) {
     auto athletes = Athletes(kAthletes, definition);
     if (!athletes.front()->calculation->Energy()) {
         state.SkipWithError("the energy analysis is not registered");
+    }
+    if (!athletes.front()->calculation->ETLInfo() || !athletes.front()->calculation->CovertArea() ||
+        !athletes.front()->calculation->SprintAct()) {
+        state.SkipWithError("the training load, covered area or sprints are not registered");
     }
     int32_t t = 0;
     const int64_t before = qel::bench::AllocationCount();
@@ -160,6 +180,7 @@ void BM_NinetyMinuteRun(benchmark::State& state) {
     // The pool must not change a single result.
     TqeldbAnalyzeDef check(nullptr);
     WithZones(check);
+    WithSprintThresholds(check);
     for (int i = 0; i < kRunAthletes; i += 7) {
         Athlete alone(i + 1, check);
         Run(alone, check);
@@ -169,6 +190,7 @@ void BM_NinetyMinuteRun(benchmark::State& state) {
         }
     }
     state.SetItemsProcessed(state.iterations() * kRunAthletes * (kRunMS / kStepMS));
+    state.counters["sprints/athlete"] = athletes.front()->calculation->SprintAct()->SprintCount();
 }
 
 // The same number of steps copying the values.

@@ -92,6 +92,25 @@ inline QByteArray WrittenBlock(TqelCalculation& aCalculation) {
     return data;
 }
 
+// One analysis object's block as its writeToStream writes it.
+inline QByteArray WrittenObjectBlock(const TqelCalculationVaruza& anObject) {
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    qel::BinaryWriter writer(buffer);
+    anObject.writeToStream(writer);
+    return data;
+}
+
+// Reads aData into anObject as a file of aVersion holds it; False when bytes were left over.
+inline bool ReadObjectBlock(TqelCalculationVaruza& anObject, QByteArray aData, uint8_t aVersion) {
+    QBuffer buffer(&aData);
+    buffer.open(QIODevice::ReadOnly);
+    qel::BinaryReader reader(buffer);
+    anObject.ReadFromStream(reader, aVersion);
+    return reader.atEnd();
+}
+
 inline ProbeCalculation* Probe(const TqelCalculation& aCalculation, qel::CalcSlot aSlot) {
     return dynamic_cast<ProbeCalculation*>(aCalculation.Analysis(aSlot));
 }
