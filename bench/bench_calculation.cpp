@@ -2,9 +2,8 @@
 // the step values for 60 athletes; and a 90-minute run (540,000 steps of 10 ms and Finalize) of
 // 30 athletes one after the other and on the thread pool, whose written blocks must be equal.
 // The zone analyses and energy run with built-in zone tables (energy with six power zones),
-// efforts, impacts, distance, mechanical power, HML distance and angular velocity with the
-// thresholds below;
-// probes stand where an analysis is still to land, so the pass over the object list has its length.
+// efforts, impacts, distance, mechanical power, HML distance, angular velocity and sprints with
+// the thresholds below, training load and the covered area as the definition's defaults.
 // The heat map counts on a 105 m x 68 m pitch at one cell per metre; 30 calculations with such heat
 // maps are written and read beside copying their bytes.
 
@@ -18,28 +17,24 @@
 
 #include "allocation_counter.h"
 #include "analysis/fake_calculation_context.h"
+#include "analysis/load/covered_area.h"
 #include "analysis/load/energy_consumption.h"
 #include "analysis/load/heatmap_info.h"
+#include "analysis/load/training_load.h"
 #include "analysis/probe_calculation.h"
 #include "analysis/scripted_transponder.h"
+#include "analysis/sprints/sprints.h"
 #include "database/analysis/analyze_definitions.h"
 #include "foundation/settings/zones.h"
 #include "ratio_reporter.h"
 
 namespace {
 
-using qel::CalcSlot;
-using qel::test::ProbeCalculation;
 
 constexpr int kAthletes = 60;
 constexpr int kRunAthletes = 30;
 constexpr int32_t kRunMS = 90 * 60 * 1000;
 constexpr int32_t kStepMS = 10;
-
-const qel::test::ProbeClasses& Probes() {
-    static const qel::test::ProbeClasses probes{CalcSlot::ETLInfo, CalcSlot::Sprints};
-    return probes;
-}
 
 // Six power zones, as the client settings hold them.
 void AddPowerZones(TqeldbAnalyzeDef& aDefinition) {
@@ -81,6 +76,17 @@ void WithEffortThresholds(TqeldbAnalyzeDef& aDefinition) {
     aDefinition.setHMLDistMinAccel(2);
 }
 
+// Sprint thresholds under which every 7 s ramp of the scripted speed is one sprint.
+void WithSprintThresholds(TqeldbAnalyzeDef& aDefinition) {
+    aDefinition.setSprintMaxStandSpeed(2.0);
+    aDefinition.setSprintMinStandTimeMS(1000);
+    aDefinition.setSprintMinSprintSpeed(5.5);
+    aDefinition.setSprintMinHIDSpeed(5.5);
+    aDefinition.setSprintMinSprintTimeMS(1000);
+    aDefinition.setSprintMaxValidSpeed(12);
+    aDefinition.setSprintMaxValidAccel(10);
+}
+
 struct Athlete {
     explicit Athlete(int aTPid, TqeldbAnalyzeDef& aDefinition) {
         transponder.TPid = aTPid;
@@ -97,11 +103,6 @@ struct Athlete {
             std::make_unique<TqelCalculation>(&transponder, &aDefinition, nullptr, false, &context);
         calculation->Init(&aDefinition, {}, 0, kRunMS, 0, 0, {}, 0, {}, 0, {}, nullptr);
         calculation->setTimeFrame(kStepMS);
-        for (int i = 0; i < calculation->CalcVaruzaCount(); ++i) {
-            if (auto* probe = dynamic_cast<ProbeCalculation*>(calculation->CalcVaruza(i))) {
-                probe->Record = false;
-            }
-        }
     }
     qel::test::ScriptedTransponder transponder;
     qel::test::FakeCalculationContext context;
@@ -109,10 +110,10 @@ struct Athlete {
 };
 
 std::vector<std::unique_ptr<Athlete>> Athletes(int aCount, TqeldbAnalyzeDef& aDefinition) {
-    Probes();
     WithZones(aDefinition);
     WithHeatmap(aDefinition);
     WithEffortThresholds(aDefinition);
+    WithSprintThresholds(aDefinition);
     std::vector<std::unique_ptr<Athlete>> athletes;
     for (int i = 0; i < aCount; ++i) {
         athletes.push_back(std::make_unique<Athlete>(i + 1, aDefinition));
@@ -133,6 +134,10 @@ void BM_CalculationTick(benchmark::State& state) {
     if (!first.AccelAct() || !first.Impacts() || !first.DistanceInfo() ||
         !first.MechanicalPower() || !first.HMLDistance() || !first.AngularVelocity()) {
         state.SkipWithError("an effort or load analysis is not registered");
+    }
+    if (!athletes.front()->calculation->ETLInfo() || !athletes.front()->calculation->CovertArea() ||
+        !athletes.front()->calculation->SprintAct()) {
+        state.SkipWithError("the training load, covered area or sprints are not registered");
     }
     int32_t t = 0;
     const int64_t before = qel::bench::AllocationCount();
@@ -192,11 +197,9 @@ void BM_NinetyMinuteRun(benchmark::State& state) {
     // The pool must not change a single result.
     TqeldbAnalyzeDef check(nullptr);
     WithZones(check);
-<<<<<<< HEAD
     WithHeatmap(check);
-=======
     WithEffortThresholds(check);
->>>>>>> h-efforts
+    WithSprintThresholds(check);
     for (int i = 0; i < kRunAthletes; i += 7) {
         Athlete alone(i + 1, check);
         Run(alone, check);
@@ -206,6 +209,7 @@ void BM_NinetyMinuteRun(benchmark::State& state) {
         }
     }
     state.SetItemsProcessed(state.iterations() * kRunAthletes * (kRunMS / kStepMS));
+    state.counters["sprints/athlete"] = athletes.front()->calculation->SprintAct()->SprintCount();
 }
 
 // The same number of steps copying the values.

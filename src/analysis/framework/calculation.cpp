@@ -1,5 +1,6 @@
 #include "analysis/framework/calculation.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "analysis/framework/model_calculation_context.h"
@@ -162,7 +163,16 @@ TqelCalculationVaruza* TqelCalculation::CreateCalcVaruza(qel::CalcSlot aSlot) {
 void TqelCalculation::CreateCalcVaruzas() {
     std::lock_guard lock(FResultLock);
     for (const qel::CalculationClassInfo& info : qel::kCalculationClasses) {
-        if (FCalculationTypes.contains(info.Bit) && !Analysis(info.Slot)) {
+        if (!FCalculationTypes.contains(info.Bit)) {
+            continue;
+        }
+        if (info.Slot == qel::CalcSlot::Sprints) {
+            // A calculation runs one sprint object; several read from a stream give way to it.
+            if (SprintCount() != 1) {
+                RemoveSprintObjects();
+                CreateCalcVaruza(info.Slot);
+            }
+        } else if (!Analysis(info.Slot)) {
             CreateCalcVaruza(info.Slot);
         }
     }
@@ -177,6 +187,14 @@ void TqelCalculation::AddCalcVaruza(std::unique_ptr<TqelCalculationVaruza> aCalc
 void TqelCalculation::AddAgility(TqeldbAgilityDef*) {}
 
 void TqelCalculation::RemoveAgility(int32_t) {}
+
+void TqelCalculation::RemoveSprintObjects() {
+    std::erase_if(FCalcVaruzas, [this](const std::unique_ptr<TqelCalculationVaruza>& aCalc) {
+        return std::find(FSprints.begin(), FSprints.end(), aCalc.get()) != FSprints.end();
+    });
+    FSprints.clear();
+    FShortcuts[static_cast<int>(qel::CalcSlot::Sprints)] = nullptr;
+}
 
 void TqelCalculation::ClearCalcVaruzas() {
     FSprints.clear();

@@ -302,6 +302,8 @@ private:
     }
 
     void ClearCalcVaruzas();
+    // The sprint objects leave the object list and are freed.
+    void RemoveSprintObjects();
     // Makes and appends the object of aSlot; null when its class is not registered.
     TqelCalculationVaruza* CreateCalcVaruza(qel::CalcSlot aSlot);
     void ReadRows(qel::BinaryReader& aStream, uint8_t aVersion);
