@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QBuffer>
-#include <QByteArray>
-
 #include "analysis/framework/calculation_varuza.h"
+#include "analysis/probe_calculation.h"
 #include "foundation/settings/client_config.h"
 #include "platform/binary_stream.h"
 
@@ -27,25 +25,6 @@ inline void Step(TqelCalculationVaruza& anObject, const StepValues& aStep) {
     anObject.ProcessTimeFrame(aStep.TimeInMS, aStep.OnField, aStep.Pos, aStep.Distance, aStep.Speed,
                               aStep.Speed, aStep.Acceleration, 0, aStep.Impact,
                               aStep.TeamHasPossession, pldNone, true, aStep.ClockIsRunning);
-}
-
-// An object's block as its writeToStream writes it.
-inline QByteArray WrittenObject(const TqelCalculationVaruza& anObject) {
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    BinaryWriter writer(buffer);
-    anObject.writeToStream(writer);
-    return data;
-}
-
-// Reads aData into anObject as a file of aVersion holds it; False when bytes were left over.
-inline bool ReadObject(TqelCalculationVaruza& anObject, QByteArray aData, uint8_t aVersion) {
-    QBuffer buffer(&aData);
-    buffer.open(QIODevice::ReadOnly);
-    BinaryReader reader(buffer);
-    anObject.ReadFromStream(reader, aVersion);
-    return reader.atEnd();
 }
 
 // The client settings' acceleration, deceleration and impact categories while the object
