@@ -376,18 +376,6 @@ double TqelTransponderData::calcSpeed(int32_t, int32_t) {
 double TqelTransponderData::calcAcceleration(int32_t) {
     return 0;
 }
-double TqelTransponderData::calcImpact(int32_t) {
-    return 0;
-}
-double TqelTransponderData::calcLowPassGrav(int32_t) {
-    return 0;
-}
-double TqelTransponderData::calcHeartbeat(int32_t, bool) {
-    return 0;
-}
-double TqelTransponderData::calcAverageHeartbeat(int32_t, int32_t) {
-    return 0;
-}
 double TqelTransponderData::calcDistance(int32_t, int32_t) {
     return 0;
 }
