@@ -1,10 +1,7 @@
 #include "analysis/framework/calculation_context.h"
 
-#include <algorithm>
-#include <cmath>
-
 #include "foundation/model_interfaces.h"
-#include "platform/numbers.h"
+#include "model/transponder/heart_values.h"
 
 namespace qel {
 
@@ -63,35 +60,10 @@ bool CalculationContext::calcMaxHeartbeat(IqelTransponderData& aTransponder, int
                                           int32_t anEndTimeInMS, int32_t aMinIntervalTimeInSec,
                                           int32_t aMaxPeakDiffInBPM, int32_t& aMaxHBTimeInMS,
                                           int32_t& aMaxHeartBeat) const {
-    aMaxHBTimeInMS = aStartTimeInMS;
-    const int64_t first = aStartTimeInMS / 1000;
-    const int64_t stop =
-        std::min<int64_t>(anEndTimeInMS / 1000, DurationInMS() / 1000) - aMinIntervalTimeInSec;
-    double best = 0;
-    bool found = false;
-    for (int64_t s = first; s < stop; ++s) {
-        double low = 0;
-        double high = 0;
-        int64_t highSecond = s;
-        for (int64_t k = s; k <= s + aMinIntervalTimeInSec; ++k) {
-            const double h = aTransponder.calcHeartbeat(static_cast<int32_t>(k * 1000), false);
-            if (k == s || h < low) {
-                low = h;
-            }
-            if (k == s || h > high) {
-                high = h;
-                highSecond = k;
-            }
-        }
-        const double spread = high - low;
-        if ((std::isnan(spread) || spread < aMaxPeakDiffInBPM) && high > best) {
-            best = high;
-            aMaxHBTimeInMS = static_cast<int32_t>(highSecond * 1000);
-            aMaxHeartBeat = static_cast<int32_t>(::Round(high));
-            found = true;
-        }
-    }
-    return found;
+    return SteadyHeartbeatMaximum(
+        aStartTimeInMS, anEndTimeInMS, DurationInMS(), aMinIntervalTimeInSec, aMaxPeakDiffInBPM,
+        [&aTransponder](int32_t aTimeInMS) { return aTransponder.calcHeartbeat(aTimeInMS, false); },
+        aMaxHBTimeInMS, aMaxHeartBeat);
 }
 
 }  // namespace qel

@@ -367,18 +367,7 @@ void TqelTransponderData::ResetLapsAndSectors() {
 // Motion values: the speeds, calcAcceleration, calcDistance and isOnField live in
 // motion_values.cpp.
 
-double TqelTransponderData::calcImpact(int32_t) {
-    return 0;
-}
-double TqelTransponderData::calcLowPassGrav(int32_t) {
-    return 0;
-}
-double TqelTransponderData::calcHeartbeat(int32_t, bool) {
-    return 0;
-}
-double TqelTransponderData::calcAverageHeartbeat(int32_t, int32_t) {
-    return 0;
-}
+// Heart-rate, accelerometer, impact and battery values live in heart_values.cpp.
 // Energy
 double TqelTransponderData::calcEnergy(double aSpeed, double aAccel, double aECCRF) {
     const TqelField* field = FDataSet ? FDataSet->Field() : nullptr;

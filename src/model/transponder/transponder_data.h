@@ -151,6 +151,41 @@ public:
     void InvalidateHeartbeat(int32_t aStartTimeInMS, int32_t aEndTimeInMS);
     void RestoreHeartbeat(int32_t aStartTimeInMS, int32_t aEndTimeInMS);
 
+    // Heart rate, accelerometer, impacts and battery (heart_values.cpp). The readers run on the
+    // main and the cadence thread beside the intake: each walk stops at the counts loaded once
+    // on entry, and nothing is allocated. Missing data gives 0. Heart rates in bpm (results
+    // outside 40..230 give 0), accelerations in g, times in dataset ms.
+    // The kernel-weighted harmonic mean of the heartbeat samples within +-HeartbeatInterval;
+    // after the newest sample its value for HeartbeatInterval ms. calcHeartbeat answers the same.
+    double getHeartbeatValue(int32_t aTimeStampInMS, bool aShowSpikes) const;
+    // Heartbeat samples per second within +-HeartbeatInterval.
+    double calcHeartbeatFreq(int32_t aTimeStampInMS) const;
+    // The highest heart rate that stays within aMaxPeakDiffInBMP over aMinIntervalTimeInSec
+    // seconds between the times, at the second of its peak. False when none was found; the time
+    // is aStartTimeInMS then and the value is left.
+    bool calcMaxHeartbeat(int32_t aStartTimeInMS, int32_t anEndTimeInMS,
+                          int32_t aMinIntervalTimeInSec, int32_t aMaxPeakDiffInBMP,
+                          int32_t& aMaxHBTimeInMS, int32_t& aMaxHeartBeat) const;
+    // Refilters every accelerometer sample with aAlpha, from the first sample's reading; the
+    // live filter state stays. Rewrites records that calcImpact reads on the cadence thread, so
+    // only where no live update runs (after reading, rebuilding or splitting).
+    void CalcFilteredAccelerometerData(double aAlpha);
+    // Gallop number at aTimeStampInMS since aStartTimeInMS (0: not in a gallop), and the gallops
+    // ending within the span: counted from the equestrian analysis, 0 without it
+    // (calcNumberImpacts below counts the impact analysis's impacts).
+    int32_t calcGallop(int32_t aStartTimeInMS, int32_t aTimeStampInMS) const;
+    int32_t calcNumberGallops(int32_t aStartTimeInMS, int32_t anEndTimeInMS) const;
+    // The battery sample at or before the time: its state 0..3, its voltage in V.
+    int32_t calcBatteryStatus(int32_t aTimeStampInMS) const;
+    double calcBatteryVoltage(int32_t aTimeStampInMS) const;
+    // The mean quality value of the raw samples within +-250 ms (the raw sample keeps no
+    // base-station count); 0 for fewer than two samples and at the very first sample.
+    double calcBaseStationsUsed(int32_t aTimeStampInMS) const;
+    // Count, mean X and Y (m) and largest planar step (m) of the raw samples in
+    // (aStartInMS, anEndInMS]. Without a sample the count is 0 and the other outputs are left.
+    void calcRawWindowStats(int32_t aStartInMS, int32_t anEndInMS, int32_t& aSampleCount,
+                            RqelCalculatedPosition& anAveragePos, double& aLargestDist) const;
+
     // Counts
     int32_t SampleCount() const { return FSampleCount.load(std::memory_order_acquire); }
     int32_t SampleCapacity() const { return FSamples.Capacity(); }

@@ -83,6 +83,11 @@ void Readers(TqelTransponderData& aTp, const std::atomic<bool>& aDone) {
         }
         (void)aTp.PlayerID();
         (void)aTp.AthleteName();
+        (void)aTp.getHeartbeatValue(t, false);
+        (void)aTp.calcAverageHeartbeat(t - 3000, t);
+        (void)aTp.calcImpact(t);
+        (void)aTp.calcBatteryStatus(t);
+        (void)aTp.calcBaseStationsUsed(t);
     }
 }
 
