@@ -20,6 +20,9 @@ public:
     int32_t Speed = 12;
     double Power = 50;
     RqelFieldBox Box{{-55000, 37000}, {55000, -37000}};
+    // (game, part, transponder) to the team's direction at the part's begin.
+    std::function<TqelPlayDirection(int32_t, int32_t, int32_t)> PartDirection =
+        [](int32_t, int32_t, int32_t) { return pldNone; };
     std::function<TBallPossesion(int32_t)> Possession = [](int32_t) { return bpNone; };
     std::function<int32_t(int32_t)> AliveExtern = [](int32_t) { return 1; };
     std::function<int32_t(int32_t)> PossessionTeam = [](int32_t) { return 0; };
@@ -43,6 +46,10 @@ public:
     int32_t BallPossTeamExtern(int32_t t) const override { return PossessionTeam(t); }
     int32_t GroupCount() const override { return static_cast<int32_t>(Groups.size()); }
     CalculationGroup Group(int32_t anIndex, int32_t) const override { return Groups[anIndex]; }
+    TqelPlayDirection PartPlayDirection(int32_t aGameID, int32_t aPartID,
+                                        int32_t aTPid) const override {
+        return PartDirection(aGameID, aPartID, aTPid);
+    }
     bool HasClockData() const override { return ClockData; }
     bool ClockIsRunning(int32_t t) const override { return ClockRunning(t); }
 };

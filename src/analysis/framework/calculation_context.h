@@ -64,6 +64,11 @@ public:
 
     virtual int32_t GroupCount() const = 0;
     virtual CalculationGroup Group(int32_t anIndex, int32_t aTimeInMS) const = 0;
+    // The play direction, 1 ms after the part's begin, of the team of game aGameID that holds
+    // transponder aTPid as a member; pldNone when the game, its part aPartID or such a team is
+    // missing.
+    virtual TqelPlayDirection PartPlayDirection(int32_t aGameID, int32_t aPartID,
+                                                int32_t aTPid) const = 0;
 
     // The game clock of an ice-hockey recording: a clock with samples.
     virtual bool HasClockData() const = 0;

@@ -3,14 +3,18 @@
 #include "analysis/framework/calculation_context.h"
 
 class TqelDataset;
+class TqelTransponderData;
 
 namespace qel {
 
-// The calculation context over the data model: the transponder's dataset and field. Groups,
-// games, ball state and the game clock answer the step's defaults (no group, no possession,
-// ball alive, no clock data) until the model holds them.
+// The calculation context over the data model: the transponder's dataset, field, groups and
+// games. Ball state and the game clock answer the step's defaults (no possession, ball alive,
+// no clock data) until the model holds them.
 //
-// Holds the dataset without owning it: the dataset outlives its transponders' calculations.
+// Holds the dataset and the transponder without owning them: the dataset outlives its
+// transponders' calculations. The group answers take the dataset's model lock, so the stepping
+// thread holds no transponder or calculation lock when it asks them (or holds the model lock
+// already, as the live update does).
 class ModelCalculationContext : public CalculationContext {
 public:
     // The dataset of aTransponder's object, if any.
@@ -33,11 +37,14 @@ public:
     int32_t BallPossTeamExtern(int32_t aTimeInMS) const override;
     int32_t GroupCount() const override;
     CalculationGroup Group(int32_t anIndex, int32_t aTimeInMS) const override;
+    TqelPlayDirection PartPlayDirection(int32_t aGameID, int32_t aPartID,
+                                        int32_t aTPid) const override;
     bool HasClockData() const override;
     bool ClockIsRunning(int32_t aTimeInMS) const override;
 
 private:
     TqelDataset* FDataset = nullptr;
+    TqelTransponderData* FTransponder = nullptr;
 };
 
 }  // namespace qel
