@@ -273,4 +273,24 @@ TEST_F(GroupTest, RemovedAndRenumberedTranspondersLeaveTheirGroups) {
     EXPECT_EQ(dataset.getTransponder(1)->GroupCount(), 0);
 }
 
+TEST_F(GroupTest, FillingFromTheDatasetAndFromTheTeams) {
+    UpTo(3)->setRole(roleBall);
+    TqelGroup* all = dataset.addGroup(nullptr, gtGroup);
+    all->AddAllTransponders();
+    EXPECT_EQ(MemberIds(*all), QList<int32_t>({1, 2})) << "not the ball";
+
+    TqelGame* match = Match();
+    match->GetTeam(0)->NewMember(1);
+    match->GetTeam(1)->NewMember(2);
+    TqelGroup* partGroup = dataset.addGroup(match, gtPart);
+    partGroup->AddAllTeamMembers();
+    EXPECT_EQ(MemberIds(*partGroup), QList<int32_t>({1, 2}));
+    EXPECT_EQ(partGroup->GetMember(1)->GameTeamID(), match->GetTeam(1)->ID());
+    EXPECT_EQ(partGroup->GetMember(1)->Calculation()->GroupID(), match->GetTeam(1)->ID());
+    TqelGroup* fromGame = dataset.addGroup(match, gtPart);
+    fromGame->AddTranspondersFromGame();
+    EXPECT_EQ(MemberIds(*fromGame), QList<int32_t>({1, 2}));
+    EXPECT_EQ(fromGame->GetMember(0)->GameTeamID(), 0);
+}
+
 }  // namespace
