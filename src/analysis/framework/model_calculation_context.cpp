@@ -3,14 +3,15 @@
 #include "database/agility/agility_definitions.h"
 #include "model/dataset/dataset.h"
 #include "model/field/field.h"
+#include "model/groups/game.h"
+#include "model/groups/group.h"
 #include "model/transponder/transponder_data.h"
 
 namespace qel {
 
 ModelCalculationContext::ModelCalculationContext(IqelTransponderData* aTransponder) {
-    TqelTransponderData* transponder =
-        aTransponder ? aTransponder->GetTransponderVaruza() : nullptr;
-    FDataset = transponder ? transponder->Dataset() : nullptr;
+    FTransponder = aTransponder ? aTransponder->GetTransponderVaruza() : nullptr;
+    FDataset = FTransponder ? FTransponder->Dataset() : nullptr;
 }
 
 TqelSports ModelCalculationContext::SportType() const {
@@ -81,15 +82,43 @@ int32_t ModelCalculationContext::BallPossTeamExtern(int32_t) const {
 }
 
 int32_t ModelCalculationContext::GroupCount() const {
-    return 0;
+    return FDataset ? FTransponder->GroupCount() : 0;
 }
 
-CalculationGroup ModelCalculationContext::Group(int32_t, int32_t) const {
-    return {};
+CalculationGroup ModelCalculationContext::Group(int32_t anIndex, int32_t aTimeInMS) const {
+    CalculationGroup result;
+    if (!FDataset) {
+        return result;
+    }
+    std::lock_guard lock(FDataset->ModelLock());
+    // The main thread may have taken the transponder out of a group since GroupCount.
+    if (anIndex < 0 || anIndex >= FTransponder->GroupCount()) {
+        return result;
+    }
+    TqelGroup* group = FTransponder->getGroup(anIndex);
+    const TqelGame* game = group->Game();
+    result.ID = group->ID();
+    if (!game) {
+        return result;
+    }
+    result.HasGame = true;
+    result.GameBeginTimeInMS = game->BeginTimeInMS();
+    result.GameEndTimeInMS = game->EndTimeInMS();
+    result.IsHomeTeam = game->TeamCount() > 0 && game->GetTeam(0) == group;
+    result.PlayDirection = group->CurrentPlayDirection(aTimeInMS);
+    return result;
 }
 
-TqelPlayDirection ModelCalculationContext::PartPlayDirection(int32_t, int32_t, int32_t) const {
-    return pldNone;
+TqelPlayDirection ModelCalculationContext::PartPlayDirection(int32_t aGameID, int32_t aPartID,
+                                                             int32_t aTPid) const {
+    if (!FDataset) {
+        return pldNone;
+    }
+    std::lock_guard lock(FDataset->ModelLock());
+    const TqelGame* game = FDataset->getGameByID(aGameID);
+    const TqelGamePart* part = game ? game->FindPartByID(aPartID) : nullptr;
+    TqelGroup* team = part ? game->GetTeamByMember(aTPid) : nullptr;
+    return team ? team->CurrentPlayDirection(part->BeginTimeInMS() + 1) : pldNone;
 }
 
 bool ModelCalculationContext::HasClockData() const {

@@ -3,14 +3,18 @@
 #include "analysis/framework/calculation_context.h"
 
 class TqelDataset;
+class TqelTransponderData;
 
 namespace qel {
 
-// The calculation context over the data model: the transponder's dataset and field. Groups,
-// games, ball state and the game clock answer the step's defaults (no group, no possession,
-// ball alive, no clock data, no part's play direction) until the model holds them.
+// The calculation context over the data model: the transponder's dataset, field, groups and
+// games. Ball state and the game clock answer the step's defaults (no possession, ball alive,
+// no clock data) until the model holds them.
 //
-// Holds the dataset without owning it: the dataset outlives its transponders' calculations.
+// Holds the dataset and the transponder without owning them: the dataset outlives its
+// transponders' calculations. The group answers take the dataset's model lock, so the stepping
+// thread holds no transponder or calculation lock when it asks them (or holds the model lock
+// already, as the live update does).
 class ModelCalculationContext : public CalculationContext {
 public:
     // The dataset of aTransponder's object, if any.
@@ -41,6 +45,7 @@ public:
 
 private:
     TqelDataset* FDataset = nullptr;
+    TqelTransponderData* FTransponder = nullptr;
 };
 
 }  // namespace qel

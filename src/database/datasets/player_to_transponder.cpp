@@ -19,8 +19,8 @@ void AssignPlayerToTransponderData(const TqeldbPlayer& aPlayer,
     if (!aPlayer.SystemID().isEmpty()) {
         aTransponder.setSystemID(aPlayer.SystemID());
     }
-    // The group memberships take the role too once the dataset has groups.
     if (aTransponder.PlayerRole() == 0 && aPlayer.Role() != 0) {
         aTransponder.setPlayerRole(aPlayer.Role());
+        aTransponder.GiveRoleToMemberships(aPlayer.Role());
     }
 }

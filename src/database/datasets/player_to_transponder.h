@@ -28,6 +28,8 @@ public:
     virtual void setSystemID(const QString& aValue) = 0;
     virtual int32_t PlayerRole() const = 0;
     virtual void setPlayerRole(int32_t aValue) = 0;
+    // The transponder's group memberships without a role take aRole.
+    virtual void GiveRoleToMemberships(int32_t aRole) = 0;
 };
 
 // Copies an athlete's values onto the transponder (not the maximum deceleration). A transponder

@@ -428,10 +428,6 @@ void TqelDataset::Deliver(const TqelDataSetSignalMessage& aMessage) {
 
 // Transponder store
 
-TqelGame* TqelDataset::GameByTime(int32_t) const {
-    return nullptr;
-}
-
 void TqelDataset::notifyTransponderChanged(TqelTransponderData* aTransponder) {
     NotifyItemChanged(aTransponder, itemTransponder, aTransponder->TPid());
 }

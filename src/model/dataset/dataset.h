@@ -21,8 +21,10 @@
 #include "model/dataset/smoothing_kernels.h"
 #include "model/dataset/transponder_list.h"
 #include "model/dataset/transponder_tables.h"
+#include "model/groups/group_types.h"
 #include "platform/date_time.h"
 
+class QVariant;
 struct RqelLPMSample;
 class IqelDatasetSignals;
 class IqelDataSetCallBack;
@@ -44,6 +46,7 @@ class TqelTimeOnIce;
 class TqelTimeRecorder;
 class TqelVideoStream;
 class TqelViewerOptionSet;
+class TqelVisualisation;
 class TqeldbAgilityDefinitions;
 class TqeldbAgilityTest;
 class TqelField;
@@ -457,6 +460,95 @@ public:
     double getAccelerometerWeight(int32_t aTimePos) const;
     double getHeartbeatWeight(int32_t aTimePos) const;
     // End of position algorithms
+
+    // Groups and games (dataset_groups.cpp, dataset_games.cpp). The main thread changes and
+    // frees games (parts), groups (members, laps), events and markers under ModelLock(); other
+    // threads hold it while they walk these lists or use their objects. It is taken before any
+    // transponder or calculation lock, on every thread.
+    std::recursive_mutex& ModelLock() const { return FModelLock; }
+
+    // Groups. Ids count from 1, those of part groups from 1001.
+    TqelGroup* addGroup(TqelGame* aGame, TqelGroupType aGroupType);
+    // Sends deleting and deleted also for a group outside the list. The group leaves its
+    // members' transponders, the team lists and its part.
+    void deleteGroup(TqelGroup* aGroup);
+    void clearGroups();
+    // Raises EArgumentOutOfRangeException outside the list.
+    TqelGroup* getGroup(int32_t anIndex) const;
+    int32_t GroupCount() const { return static_cast<int32_t>(FGroups.size()); }
+    TqelGroup* getGroupByID(int32_t aGroupID) const;
+    TqelGroup* getGroupByGUID(const QString& aGUID) const;
+    // Null for a null variant.
+    TqelGroup* findGroupByID(const QVariant& anID) const;
+    // The last group of that exact name.
+    TqelGroup* GroupByName(const QString& aName) const;
+    void notifyGroupChanged(TqelGroup* aGroup);
+    TqelGroup* SelectedGroup() const { return FSelectedGroup; }
+    void setSelectedGroup(TqelGroup* aValue);
+    // In the first game whose whole part covers the time (begin <= t < end), the first team
+    // holding aPlayer1 decides.
+    bool InSameTeam(int32_t aTimeStampInMS, int32_t aPlayer1, int32_t aPlayer2) const;
+    // That team's id; 0 when none.
+    int32_t PlayerInTeam(int32_t aTimeStampInMS, int32_t aPlayerId) const;
+    int32_t IncLastVisualisationID() { return ++FLastVisualisationID; }
+    // Never lowers the counter.
+    void setLastVisualisationID(int32_t aValue);
+    TqelVisualisation* VisualisationByID(int32_t aID) const;
+
+    // Games
+    // aTeamCount -1: two teams for a match, one for an exercise, none otherwise.
+    TqelGame* addGame(int32_t aPlayPosInMS, TqelGameType aGameType, int32_t aTeamCount,
+                      const QString& aGameName);
+    // A copy of the source game whose periods are cut into slices of aPartDurationMin minutes
+    // (the rest, at most two slices, in the last one); named like the source. Slices of 0
+    // minutes or less leave each period whole.
+    TqelGame* AddGameWithParts(TqelGame* aSourceGame, int32_t aPartDurationMin,
+                               const QString& aGameName);
+    // The first game that is open or covers the time.
+    TqelGame* ActiveGame(int32_t aPlayPosInMS) const;
+    TqelGame* GameByGUID(const QUuid& aGUID) const;
+    TqelGame* GameByName(const QString& aName) const;
+    // Null at or past the count; a negative index raises EArgumentOutOfRangeException.
+    TqelGame* getGame(int32_t anIndex) const;
+    TqelGame* getGameByID(int32_t aID) const;
+    int32_t GameCount() const { return static_cast<int32_t>(FGames.size()); }
+    int32_t NumberGames(TqelGameType aGameType) const;
+    TqelGame* GetGameByPartCode(const QString& aPartCode) const;
+    TqelGamePart* GetGamePartByCode(const QString& aPartCode) const;
+    // Always null: no part is chosen by time here.
+    TqelGamePart* GamePartByTime(int32_t aTimeInMS) const;
+    // Refused for a clock-based game while recording. The teams go with the game; the part
+    // groups stay, without their game and part.
+    void deleteGame(TqelGame* aGame);
+    void clearGames();
+    // The game of that GUID, else a new one, takes over aGame.
+    TqelGame* HandleGameFromOther(const TqelGame& aGame);
+    // "Begin <game>/<part>" or "End <game>/<part>" of the closest boundary within aRange ms.
+    QString FindClosestGamePartName(int32_t aPlayPosInMS, int32_t aRange) const;
+    TqelGame* SelectedGame() const { return FSelectedGame; }
+    void setSelectedGame(TqelGame* aValue);
+    TqelGame* SelectedExercise() const { return FSelectedExercise; }
+    void setSelectedExercise(TqelGame* aValue);
+    TqelGamePart* SelectedPart() const { return FSelectedPart; }
+    void setSelectedPart(TqelGamePart* aValue);
+    void notifyGameChanged(TqelGame* aGame);
+    void notifyGamePartChanged(TqelGamePart* aGamePart);
+    // Rest times: the gap to the next part by begin over all games; the last part's is 0, or
+    // while recording the time since its end (updatePartsRestTime, cadence thread).
+    void RecalculatePartsRestTime();
+    void updatePartsRestTime();
+    // The part with the latest begin.
+    TqelGamePart* LastPart() const { return FLastPart; }
+    void setLastPart(TqelGamePart* aValue);
+    // Clears every reference to a part that is about to be freed.
+    void ForgetGamePart(const TqelGamePart* aPart);
+
+private:
+    // Clears every reference to a game, its parts and a group about to be freed.
+    void ForgetGame(const TqelGame* aGame);
+    void ForgetGroup(const TqelGroup* aGroup);
+    mutable std::recursive_mutex FModelLock;
+    // End of groups and games
 
 private:
     // Position algorithms

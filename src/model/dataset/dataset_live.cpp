@@ -273,6 +273,9 @@ void TqelDataset::updateLiveData() {
     const bool hasTrack = FField->HasTrack();
     for (int32_t i = 0; i < TransponderCount(); ++i) {
         TqelTransponderData& transponder = *FTransponders.At(i);
+        // The analyses of the step read games and groups; held per transponder so that the
+        // main thread gets its turn between them.
+        std::lock_guard lock(FModelLock);
         stages.updateLiveIndex(transponder);
         if (hasTrack) {
             stages.updateLapsAndSectors(transponder);

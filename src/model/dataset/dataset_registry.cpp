@@ -8,6 +8,7 @@
 #include "database/datasets/transponder_rows.h"
 #include "database/prepare_recording.h"
 #include "model/dataset/dataset.h"
+#include "model/groups/group.h"
 #include "model/transponder/transponder_data.h"
 
 namespace {
@@ -395,7 +396,14 @@ void TqelDataset::removeTransponder(int32_t aTransponderIndex) {
     }
     const int32_t tpid = transponder->TPid();
     NotifyItemDeleting(transponder, itemTransponder, tpid);
-    // The transponder leaves its groups here once the dataset has groups.
+    {
+        std::lock_guard lock(FModelLock);
+        for (int32_t i = transponder->GroupCount() - 1; i >= 0; --i) {
+            if (i < transponder->GroupCount()) {
+                transponder->getGroup(i)->DeleteMember(*transponder, false);
+            }
+        }
+    }
     UnregisterAntennas(*transponder);
     FTransponders.Extract(aTransponderIndex).reset();
     RebuildTables();
@@ -421,7 +429,12 @@ void TqelDataset::RebuildTables() {
 }
 
 void TqelDataset::RenumberTransponders() {
-    // Every group's members are cleared here once the dataset has groups.
+    {
+        std::lock_guard lock(FModelLock);
+        for (const auto& group : FGroups) {
+            group->ClearMembers();
+        }
+    }
     const int32_t count = FTransponders.Count();
     FTransponderIDToIndex.Reset(count);
     for (int32_t i = 0; i < count; ++i) {

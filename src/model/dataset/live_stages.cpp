@@ -24,8 +24,8 @@ void LiveStages::updateLapsAndSectors(TqelTransponderData&) {
     // Lap and sector detection is not part of the model yet.
 }
 
-void LiveStages::updatePartsRestTime(TqelDataset&) {
-    // The game parts keep no rest time yet.
+void LiveStages::updatePartsRestTime(TqelDataset& aDataset) {
+    aDataset.updatePartsRestTime();
 }
 
 void LiveStages::UpdateClock(TqelTimeOnIce&) {

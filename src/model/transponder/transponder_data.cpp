@@ -240,21 +240,6 @@ QString TqelTransponderData::ToString(TqelTransponderToStringType aType) {
     }
 }
 
-int32_t TqelTransponderData::GetTeamID(int32_t aTimeStampInMS) const {
-    if (Role() == roleBall) {
-        return -1;
-    }
-    if (Role() == roleReferee) {
-        return 2;
-    }
-    // The team comes from the game running at that time; games keep no teams yet, so no team
-    // holds the transponder.
-    if (!FDataSet || !FDataSet->GameByTime(aTimeStampInMS)) {
-        return -2;
-    }
-    return -2;
-}
-
 // --- Groups, laps and sectors ---
 
 void TqelTransponderData::AddedToGroup(TqelGroup* aGroup) {

@@ -381,9 +381,17 @@ public:
     // antennas, shortcut and samples stay.
     void AssignFromOther(const TqelTransponderData& aTP);
 
-    // Team of the transponder at a time: -1 ball, 2 referee, else by the game running then
-    // (-2 without one).
+    // Teams (current_team.cpp). They take the dataset's model lock: hold no transponder lock
+    // when calling them.
+    // Team of the transponder at a time: -1 ball, 2 referee, else by the team holding it in the
+    // game running then: 0 in the first team, 1 in another, 3 and 4 for their keepers (role 2);
+    // -2 without one.
     int32_t GetTeamID(int32_t aTimeStampInMS) const;
+    // The team holding this transponder in the first game covering the time; null when none.
+    // Another thread holds the dataset's ModelLock() while it uses the team.
+    TqelGroup* getCurrentTeam(int32_t aTimeStampInMS) const;
+    // Memberships without a role take aRole.
+    void GiveRoleToMemberships(int32_t aRole) override;
 
     // Groups (not owned), laps and sectors (owned). The getters raise
     // EArgumentOutOfRangeException for an index outside the list.

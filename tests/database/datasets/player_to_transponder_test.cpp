@@ -37,6 +37,9 @@ struct RecordingTransponder : IqeldbAthleteTransponder {
     void setSystemID(const QString& aValue) override { Set << QStringLiteral("system ") + aValue; }
     int32_t PlayerRole() const override { return Role; }
     void setPlayerRole(int32_t aValue) override { Set << QStringLiteral("role %1").arg(aValue); }
+    void GiveRoleToMemberships(int32_t aRole) override {
+        Set << QStringLiteral("memberships %1").arg(aRole);
+    }
 
     int32_t Role = 0;
     QStringList Set;
@@ -55,7 +58,7 @@ TEST(AssignPlayerToTransponderData, CopiesTheAthleteAndItsRoleOnlyWhereNoneIsSet
 
     RecordingTransponder noRole;
     AssignPlayerToTransponderData(player, noRole, nrpLastFirst);
-    EXPECT_EQ(noRole.Set, common + QStringList{"role 2"}) << "no system id: none set";
+    EXPECT_EQ(noRole.Set, common + QStringList({"role 2", "memberships 2"})) << "no system id: none set";
 
     player.setSystemID(QStringLiteral("S-1"));
     RecordingTransponder withRole;
