@@ -4,6 +4,10 @@
 
 #include <gmock/gmock.h>
 
+#include <QCoreApplication>
+#include <atomic>
+#include <thread>
+
 #include <cmath>
 #include <functional>
 #include <numbers>
@@ -17,7 +21,9 @@
 
 namespace {
 
+using qel::test::LoggingSubscriber;
 using qel::test::PositionSample;
+using qel::test::SignalLog;
 
 constexpr double kLengthInM = 426.194;
 constexpr double kBendInM = 113.097;
@@ -296,6 +302,54 @@ TEST_F(LapDetection, FieldSectorPassagesOnePerVisit) {
         EXPECT_EQ(passages.size(), c.Passages.size()) << c.Name;
         EXPECT_TRUE(passages == c.Passages) << c.Name;
     }
+}
+
+// The cadence thread detects as the recording grows while the main thread reads the laps and
+// sectors, asks for the current lap and recalculates: run under ThreadSanitizer (scripts/tsan)
+// this proves the detection and list locks.
+TEST_F(LapDetection, DetectionBesideReadersAndRecalculation) {
+    qel::test::SetOvalTrack(*dataset.Field());
+    AddTrackSectors();
+    SignalLog log;
+    LoggingSubscriber subscriber(QStringLiteral("S"), log);
+    dataset.subscribeToSignals(&subscriber);
+    Run(120000, 10);
+    dataset.setDurationInMS(4000);
+
+    std::atomic<bool> done{false};
+    std::thread cadence([&] {
+        for (int32_t duration = 4000; duration <= 121000; duration += 100) {
+            dataset.setDurationInMS(duration);
+            tp->updateLapsAndSectors();
+        }
+        done = true;
+    });
+    int32_t round = 0;
+    while (!done.load()) {
+        ++round;
+        for (int32_t i = 0; i < tp->LapCount(); ++i) {
+            const TqelLap* lap = tp->getLap(i);
+            EXPECT_LE(lap->EntryInMS(), 121000);
+            for (const TqelSector* sector : lap->Sectors()) {
+                EXPECT_EQ(sector->Lap(), lap);
+            }
+        }
+        for (int32_t i = 0; i < tp->SectorCount(); ++i) {
+            (void)tp->getSector(i)->ExitInMS();
+        }
+        if (const TqelLap* current = tp->getCurrentLap(round * 997 % 120000)) {
+            (void)current->LapNumber();
+        }
+        if (round % 50 == 0) {
+            dataset.RecalculateLapsAndSectors();
+        }
+        QCoreApplication::processEvents();
+    }
+    cadence.join();
+    dataset.RecalculateLapsAndSectors();
+    EXPECT_THAT(LapEntries(), Near(std::vector<int32_t>{0, 42619, 85239}));
+    QCoreApplication::processEvents();
+    dataset.unsubscribeToSignals(&subscriber);
 }
 
 }  // namespace
