@@ -6,14 +6,13 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <memory>
-#include <numbers>
 #include <vector>
 
 #include "allocation_counter.h"
 #include "model/dataset/dataset.h"
 #include "model/field/field.h"
+#include "model/field/oval_track.h"
 #include "model/transponder/transponder_data.h"
 #include "ratio_reporter.h"
 
@@ -23,42 +22,16 @@ constexpr int32_t kAthletes = 60;
 constexpr int32_t kRecordingMS = 10 * 60 * 1000;
 constexpr int32_t kStepMS = 100;
 constexpr int32_t kFirstDetectedMS = 4000;
-constexpr double kLengthInM = 426.194;
-constexpr double kBendInM = 113.097;
-constexpr double kRadiusInM = 36;
-
 struct Point {
     int32_t XinMM;
     int32_t YinMM;
 };
 
-// The track line at aDistanceInM from the finish line, counter-clockwise.
-Point OvalPoint(double aDistanceInM) {
-    const double s = std::fmod(aDistanceInM, kLengthInM);
-    double x = 0;
-    double y = 0;
-    if (s < 100) {
-        x = kRadiusInM;
-        y = -50 + s;
-    } else if (s < 100 + kBendInM) {
-        const double angle = (s - 100) / kBendInM * std::numbers::pi;
-        x = kRadiusInM * std::cos(angle);
-        y = 50 + kRadiusInM * std::sin(angle);
-    } else if (s < 200 + kBendInM) {
-        x = -kRadiusInM;
-        y = 50 - (s - 100 - kBendInM);
-    } else {
-        const double angle = (s - 200 - kBendInM) / kBendInM * std::numbers::pi;
-        x = -kRadiusInM * std::cos(angle);
-        y = -50 - kRadiusInM * std::sin(angle);
-    }
-    return {static_cast<int32_t>(std::lround(x * 1000)),
-            static_cast<int32_t>(std::lround(y * 1000))};
-}
-
 // Athlete a runs at 8 + a / 10 m/s from a / 2 m past the finish line.
 Point AthletePoint(int32_t anAthlete, int32_t aTimeInMS) {
-    return OvalPoint(anAthlete / 2.0 + (8 + anAthlete / 10.0) * aTimeInMS / 1000);
+    const RqelFieldPosition p =
+        qel::test::OvalPoint(anAthlete / 2.0 + (8 + anAthlete / 10.0) * aTimeInMS / 1000);
+    return {p.XinMM, p.YinMM};
 }
 
 struct Recording {
@@ -66,20 +39,8 @@ struct Recording {
     std::vector<TqelTransponderData*> Athletes;
 
     Recording() {
-        TqelField& field = *Dataset.Field();
-        RqelTrackDefinition definition;
-        definition.TrackCorner1 = {0, 50000};
-        definition.TrackCorner2 = {0, -50000};
-        field.setHasTrack(true);
-        field.setTrackOrientation(trackVertical);
-        field.setTrackDefinition(definition);
-        field.setTrackLeftRightRadius(36000);
-        field.setTrackLengthInMM(426194);
-        field.setTrackFinishLeft({36000, -50000});
-        const int32_t bounds[] = {0, 100000, 213097, 313097, 426194};
-        for (int32_t i = 0; i < 4; ++i) {
-            field.addSectorDef({i + 1, bounds[i], bounds[i + 1] - 1, QString()});
-        }
+        qel::test::SetOvalTrack(*Dataset.Field());
+        qel::test::AddOvalSectors(*Dataset.Field());
         Dataset.setPositionAlgorithm(posClosestKnown);
         Dataset.setSpeedFrameInterval(1000);
         for (int32_t a = 0; a < kAthletes; ++a) {

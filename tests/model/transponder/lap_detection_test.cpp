@@ -25,36 +25,8 @@ using qel::test::LoggingSubscriber;
 using qel::test::PositionSample;
 using qel::test::SignalLog;
 
-constexpr double kLengthInM = 426.194;
-constexpr double kBendInM = 113.097;
-constexpr double kRadiusInM = 36;
-
-// The point of the track line at aDistanceInM from the finish line, running counter-clockwise.
-RqelFieldPosition OvalPoint(double aDistanceInM) {
-    double s = std::fmod(aDistanceInM, kLengthInM);
-    if (s < 0) {
-        s += kLengthInM;
-    }
-    double x = 0;
-    double y = 0;
-    if (s < 100) {
-        x = kRadiusInM;
-        y = -50 + s;
-    } else if (s < 100 + kBendInM) {
-        const double angle = (s - 100) / kBendInM * std::numbers::pi;
-        x = kRadiusInM * std::cos(angle);
-        y = 50 + kRadiusInM * std::sin(angle);
-    } else if (s < 200 + kBendInM) {
-        x = -kRadiusInM;
-        y = 50 - (s - 100 - kBendInM);
-    } else {
-        const double angle = (s - 200 - kBendInM) / kBendInM * std::numbers::pi;
-        x = -kRadiusInM * std::cos(angle);
-        y = -50 - kRadiusInM * std::sin(angle);
-    }
-    return {static_cast<int32_t>(std::lround(x * 1000)),
-            static_cast<int32_t>(std::lround(y * 1000))};
-}
+using qel::test::OvalPoint;
+constexpr double kLengthInM = qel::test::kOvalLengthInM;
 
 // The time (ms) at which a run at aSpeed m/s from the finish line at time 0 reaches aDistanceInM.
 double ReachedAt(double aDistanceInM, double aSpeed) {
@@ -90,14 +62,7 @@ protected:
     void Run(int32_t aEndInMS, double aSpeed) {
         Feed(aEndInMS, [aSpeed](int32_t t) { return OvalPoint(aSpeed * t / 1000); });
     }
-    // Four track sectors: the straights and the bends.
-    void AddTrackSectors() {
-        const int32_t bounds[] = {0, 100000, 213097, 313097, 426194};
-        for (int32_t i = 0; i < 4; ++i) {
-            TqelField& field = *dataset.Field();
-            field.addSectorDef({i + 1, bounds[i], bounds[i + 1] - 1, QString()});
-        }
-    }
+    void AddTrackSectors() { qel::test::AddOvalSectors(*dataset.Field()); }
     std::vector<int32_t> LapEntries() const {
         std::vector<int32_t> entries;
         for (int32_t i = 0; i < tp->LapCount(); ++i) {
