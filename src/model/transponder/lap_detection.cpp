@@ -50,7 +50,11 @@ int64_t CrossingTime(int32_t aTimeStampInMS, int64_t aOvershootInMM, int64_t aSt
                  static_cast<double>(aStepInMM));
 }
 
-int32_t ClampedTime(int64_t aTimeInMS) {
+// A lap's time as computed; a sector's never before the recording.
+int32_t LapTime(int64_t aTimeInMS) {
+    return static_cast<int32_t>(std::clamp<int64_t>(aTimeInMS, INT32_MIN, INT32_MAX));
+}
+int32_t SectorTime(int64_t aTimeInMS) {
     return static_cast<int32_t>(std::clamp<int64_t>(aTimeInMS, 0, INT32_MAX));
 }
 
@@ -204,11 +208,11 @@ void TqelTransponderData::DetectOnTrack(int32_t aTimeStampInMS, const RqelCalcul
     // Without a length every step would pass the finish line.
     if (length > 0) {
         if (p < FinishZoneInMM && previous > length - FinishZoneInMM) {
-            AddLap(ClampedTime(CrossingTime(aTimeStampInMS, p, length - previous + p)));
+            AddLap(LapTime(CrossingTime(aTimeStampInMS, p, length - previous + p)));
         }
         const int64_t half = length / 2;
         if (field.TrackTeamPursuit() && p > half && previous < half) {
-            AddLap(ClampedTime(CrossingTime(aTimeStampInMS, p - half, p - previous)));
+            AddLap(LapTime(CrossingTime(aTimeStampInMS, p - half, p - previous)));
         }
     }
     const int32_t q = aSector;
@@ -221,7 +225,7 @@ void TqelTransponderData::DetectOnTrack(int32_t aTimeStampInMS, const RqelCalcul
             entry = CrossingTime(aTimeStampInMS, p - (int64_t{field.getSector(q).EndInMM} + 1),
                                  p - previous);
         }
-        AddSector(ClampedTime(entry), s, LapCount() - 1);
+        AddSector(SectorTime(entry), s, LapCount() - 1);
     }
     aSector = s;
     FPrevTrackPosInMM = position;

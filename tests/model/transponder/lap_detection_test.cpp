@@ -200,6 +200,23 @@ TEST_F(LapDetection, NoLapWithoutATrackLengthOrWhenRunningBackwards) {
     EXPECT_EQ(tp->LapCount(), 1);
 }
 
+TEST_F(LapDetection, ASectorEnteredWithoutProgressStartsAtTheStepsTime) {
+    // Without a track length nothing is wrapped: running backwards down the right straight from
+    // 50 m the athlete enters sector 0 (the first 30 m) at 2.1 s with no progress along the
+    // track, which dates the entry to the step, not to the recording's start.
+    TqelField& field = *dataset.Field();
+    qel::test::SetOvalTrack(field);
+    field.setTrackLengthInMM(0);
+    field.addSectorDef({1, 0, 29999, QString()});
+    field.addSectorDef({2, 30000, 99999, QString()});
+    Feed(4900, [](int32_t t) { return OvalPoint(50 - 10.0 * t / 1000); });
+    tp->updateLapsAndSectors();
+    // The detection starts in the last sector, so the first sector added is sector 0.
+    ASSERT_EQ(tp->SectorCount(), 1);
+    EXPECT_EQ(tp->getSector(0)->SectorIndex(), 0);
+    EXPECT_EQ(tp->getSector(0)->EntryInMS(), 2100);
+}
+
 TEST_F(LapDetection, TrackSpeedAndCurrentLap) {
     EXPECT_EQ(tp->calcTrackSpeed(5000), 0);  // no track
     qel::test::SetOvalTrack(*dataset.Field());
