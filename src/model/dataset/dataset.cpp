@@ -440,4 +440,35 @@ void TqelDataset::notifySectorAdded(TqelSector* aSector) {
     NotifyItemAdded(aSector, itemSector, -1);
 }
 
+// Laps and sectors
+
+void TqelDataset::notifyLapChanged(TqelLap* aLap) {
+    NotifyItemChanged(aLap, itemLap, -1);
+}
+
+void TqelDataset::notifySectorChanged(TqelSector* aSector) {
+    NotifyItemChanged(aSector, itemSector, -1);
+}
+
+void TqelDataset::clearLapsAndSectors() {
+    for (int32_t i = 0; i < TransponderCount(); ++i) {
+        FTransponders.At(i)->clearLapsAndSectors();
+    }
+    NotifyItemsCleared(itemLap);
+}
+
+void TqelDataset::RecalculateLapsAndSectors() {
+    for (int32_t i = 0; i < TransponderCount(); ++i) {
+        FTransponders.At(i)->ResetLapsAndSectors();
+    }
+}
+
+void TqelDataset::updateLapsAndSectorsFilterd() {
+    for (int32_t i = 0; i < TransponderCount(); ++i) {
+        FTransponders.At(i)->updateLapsAndSectors();
+    }
+}
+
+// End of laps and sectors
+
 // End of transponder store

@@ -445,6 +445,16 @@ public:
     void notifyTransponderChanged(TqelTransponderData* aTransponder);
     void notifyLapAdded(TqelLap* aLap);
     void notifySectorAdded(TqelSector* aSector);
+    // Laps and sectors of every transponder, in list order (main thread).
+    void notifyLapChanged(TqelLap* aLap);
+    void notifySectorChanged(TqelSector* aSector);
+    // Empties them, then one cleared notice.
+    void clearLapsAndSectors();
+    // Empties them and detects them again from the start.
+    void RecalculateLapsAndSectors();
+    // Detects them on from where each transponder stopped.
+    void updateLapsAndSectorsFilterd();
+    // End of laps and sectors
 
     // Position algorithms
     // The smoothing kernels, rebuilt from the settings: the position and accelerometer kernels

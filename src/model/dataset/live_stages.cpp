@@ -20,8 +20,8 @@ void LiveStages::updateLiveIndex(TqelTransponderData& aTransponder) {
     aTransponder.Grow10HzIndex(aTransponder.Dataset()->DurationInMS() / 100 + 1);
 }
 
-void LiveStages::updateLapsAndSectors(TqelTransponderData&) {
-    // Lap and sector detection is not part of the model yet.
+void LiveStages::updateLapsAndSectors(TqelTransponderData& aTransponder) {
+    aTransponder.updateLapsAndSectors();
 }
 
 void LiveStages::updatePartsRestTime(TqelDataset& aDataset) {

@@ -288,37 +288,54 @@ TqelSector* TqelTransponderData::getSector(int32_t anIndex) const {
 }
 
 TqelLap* TqelTransponderData::AddLap(int32_t aTimeInMS) {
-    std::lock_guard lock(FListLock);
-    if (!FLaps.empty()) {
-        // A lap is announced once it is complete.
-        TqelLap* closed = FLaps.back().get();
-        closed->setExitInMS(aTimeInMS);
+    std::lock_guard detection(FDetectionLock);
+    auto lap = std::make_unique<TqelLap>(this);
+    lap->setEntryInMS(aTimeInMS);
+    TqelLap* const added = lap.get();
+    TqelLap* closed = nullptr;
+    bool closedChanged = false;
+    {
+        std::lock_guard lock(FListLock);
+        if (!FLaps.empty()) {
+            closed = FLaps.back().get();
+            closedChanged = closed->StoreExitInMS(aTimeInMS);
+        }
+        FLaps.push_back(std::move(lap));
+        added->SetLapNumber(static_cast<int32_t>(FLaps.size()));
+    }
+    // The dataset is told outside the list lock. A lap is announced once it is complete.
+    if (closed) {
+        if (closedChanged) {
+            closed->NotifyExitChanged();
+        }
         if (FDataSet) {
             FDataSet->notifyLapAdded(closed);
         }
     }
-    auto lap = std::make_unique<TqelLap>(this);
-    lap->setEntryInMS(aTimeInMS);
-    lap->setExitInMS(-1);
-    FLaps.push_back(std::move(lap));
-    TqelLap* added = FLaps.back().get();
-    added->SetLapNumber(static_cast<int32_t>(FLaps.size()));
+    // Groups: every group of the transponder hears of the new lap (MemberNewLap) here.
     return added;
 }
 
 TqelSector* TqelTransponderData::AddSector(int32_t aTimeInMS, int32_t aSectorIndex,
                                            int32_t aLapIndex) {
-    std::lock_guard lock(FListLock);
-    if (!FSectors.empty()) {
-        FSectors.back()->setExitInMS(aTimeInMS);
-    }
+    std::lock_guard detection(FDetectionLock);
     auto sector = std::make_unique<TqelSector>(this, aSectorIndex, aLapIndex);
     sector->setEntryInMS(aTimeInMS);
-    FSectors.push_back(std::move(sector));
-    TqelSector* added = FSectors.back().get();
-    added->SetSectorNr(static_cast<int32_t>(FSectors.size()));
-    if (TqelLap* lap = added->Lap()) {
-        lap->Sectors().append(added);
+    TqelSector* const added = sector.get();
+    TqelSector* closed = nullptr;
+    bool closedChanged = false;
+    {
+        std::lock_guard lock(FListLock);
+        if (!FSectors.empty()) {
+            closed = FSectors.back().get();
+            closedChanged = closed->StoreExitInMS(aTimeInMS);
+        }
+        FSectors.push_back(std::move(sector));
+        added->SetSectorNr(static_cast<int32_t>(FSectors.size()));
+        JoinLap(added);
+    }
+    if (closedChanged) {
+        closed->NotifyExitChanged();
     }
     if (FDataSet) {
         if (FDataSet->OnNewSector) {
@@ -331,6 +348,7 @@ TqelSector* TqelTransponderData::AddSector(int32_t aTimeInMS, int32_t aSectorInd
 
 void TqelTransponderData::clearLapsAndSectors() {
     {
+        std::lock_guard detection(FDetectionLock);
         std::lock_guard lock(FListLock);
         FSectors.clear();
         FLaps.clear();
@@ -341,8 +359,10 @@ void TqelTransponderData::clearLapsAndSectors() {
 }
 
 void TqelTransponderData::ResetLapsAndSectors() {
+    std::lock_guard detection(FDetectionLock);
     clearLapsAndSectors();
     FLapsSectorsLastTimeStamp = 0;
+    updateLapsAndSectors();
 }
 
 // --- Calculations answered by the position, motion and telemetry algorithms ---

@@ -407,9 +407,44 @@ public:
     TqelLap* AddLap(int32_t aTimeInMS);
     TqelSector* AddSector(int32_t aTimeInMS, int32_t aSectorIndex, int32_t aLapIndex);
     void clearLapsAndSectors();
-    // Guards the lap, sector and group lists and each lap's sector list.
+    // Guards the lap, sector and group lists and each lap's sector list. Held only to append,
+    // find or clear, never while calling out, so it is always the last lock a thread takes.
     std::recursive_mutex& ListLock() const { return FListLock; }
+    // Empties the laps and sectors and runs the detection again from the start.
     void ResetLapsAndSectors();
+
+    // Laps and sectors (lap_detection.cpp)
+    // The lap at anIndex, null outside the list.
+    TqelLap* FindLap(int32_t anIndex) const;
+    // Appends aSector to the sector list of its lap when that lap exists.
+    void JoinLap(TqelSector* aSector);
+    // An empty lap or sector appended for a block reader, which then reads its fields.
+    TqelLap* AppendStoredLap();
+    TqelSector* AppendStoredSector();
+    // Lap and sector detection in 100 ms steps from where it stopped up to a second before the
+    // dataset's end (cadence thread while recording, main thread otherwise).
+    void updateLapsAndSectors();
+    // Metres along the track from the finish line; 0 without a track.
+    double calcTrackPositionInM(int32_t aTimeStampInMS);
+    // m/s along the track over the dataset's speed frame, at most 20; 0 without a track.
+    double calcTrackSpeed(int32_t aTimeStampInMS);
+    // The first lap that holds the time (an open lap holds every later time); null without a
+    // track or lap.
+    TqelLap* getCurrentLap(int32_t aTimeStampInMS) const;
+
+private:
+    // Serialises a detection pass (with its state FLapsSectorsLastTimeStamp, FLapsSectorsLastPos
+    // and FPrevTrackPosInMM), AddLap, AddSector and the clears, so that the main thread never
+    // frees a lap or sector that the cadence thread's pass holds. Taken before the list lock.
+    mutable std::recursive_mutex FDetectionLock;
+    // One step of the detection on a track, and on field sectors.
+    void DetectOnTrack(int32_t aTimeStampInMS, const RqelCalculatedPosition& aPos,
+                       int32_t& aSector);
+    void DetectInFieldSectors(int32_t aTimeStampInMS, const RqelCalculatedPosition& aPos,
+                              int32_t& aSector);
+
+public:
+    // End of laps and sectors
 
     // IqelTransponderData
     TqelTransponderData* GetTransponderVaruza() override { return this; }
