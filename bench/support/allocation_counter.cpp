@@ -42,6 +42,28 @@ void* operator new[](std::size_t aSize) {
     return operator new(aSize);
 }
 
+// The nothrow forms too: left to the sanitizer's runtime, their memory would come from its own
+// operator new and be freed here with free, which it reports as a mismatch.
+void* operator new(std::size_t aSize, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(aSize);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void* operator new[](std::size_t aSize, const std::nothrow_t&) noexcept {
+    return operator new(aSize, std::nothrow);
+}
+
+void operator delete(void* aMemory, const std::nothrow_t&) noexcept {
+    std::free(aMemory);
+}
+
+void operator delete[](void* aMemory, const std::nothrow_t&) noexcept {
+    std::free(aMemory);
+}
+
 void operator delete(void* aMemory) noexcept {
     std::free(aMemory);
 }
