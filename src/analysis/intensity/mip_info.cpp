@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <functional>
 
 #include "analysis/framework/calculation.h"
 #include "analysis/framework/calculation_context.h"
@@ -40,6 +41,19 @@ double OrderedSum(const double* aValues, int32_t aCount) {
     return sum;
 }
 
+// Whole numbers whose magnitudes add up to less than 2^53, such as the heart-rate weights: no
+// sum of them rounds.
+bool WholeAndSmall(const std::vector<double>& aValues) {
+    double total = 0;
+    for (const double value : aValues) {
+        if (value != std::trunc(value)) {
+            return false;
+        }
+        total += std::fabs(value);
+    }
+    return total < 9007199254740992.0;
+}
+
 // A running sum whose own error stays near one rounding of its value however many terms it
 // takes (Neumaier's compensation).
 class CompensatedSum {
@@ -61,48 +75,81 @@ private:
 
 namespace qel {
 
-double LargestWindowSum(const std::vector<double>& aValues, int32_t aCount, int32_t aLastStart) {
-    if (aLastStart < 0 || aCount <= 0 ||
-        static_cast<int64_t>(aLastStart) + aCount > static_cast<int64_t>(aValues.size())) {
-        return 0;
-    }
-    const double* values = aValues.data();
-    // Running sums of the windows and of their magnitudes. A window's ordered sum lies within
-    // (n - 1) u of its magnitude from the exact sum; the running sums add their own small error.
-    // Twice the first plus an absolute share of the second bounds |running - ordered|.
-    std::vector<double> running(static_cast<size_t>(aLastStart) + 1);
-    std::vector<double> bound(running.size());
-    CompensatedSum sum;
-    CompensatedSum magnitude;
+namespace {
+
+// Running sums of the windows with a bound on how far each lies from the window's ordered sum,
+// and the range the largest ordered sum must lie in.
+struct WindowSweep {
+    std::vector<double> Running;
+    std::vector<double> Bound;
+    double Lowest = -INFINITY;
+    double Highest = -INFINITY;
+};
+
+WindowSweep Sweep(const double* aValues, size_t aSize, int32_t aCount, int32_t aLastStart) {
+    // A window's ordered sum lies within (n - 1) u of its magnitude from the exact sum; the
+    // compensated running sums add their own small error. Twice the first plus an absolute share
+    // of the second bounds |running - ordered|.
+    WindowSweep sweep;
+    sweep.Running.resize(static_cast<size_t>(aLastStart) + 1);
+    sweep.Bound.resize(sweep.Running.size());
     double total = 0;
-    for (const double value : aValues) {
-        total += std::fabs(value);
+    for (size_t k = 0; k < aSize; ++k) {
+        total += std::fabs(aValues[k]);
     }
     const double operations = 2.0 * (static_cast<double>(aLastStart) + aCount) + 8;
     const double absoluteSlack =
         4 * operations * DBL_EPSILON * DBL_EPSILON * total + 4 * DBL_TRUE_MIN * aCount;
     const double relativeSlack = (aCount + 4.0) * DBL_EPSILON;
+    CompensatedSum sum;
+    CompensatedSum magnitude;
     for (int32_t k = 0; k < aCount; ++k) {
-        sum.Add(values[k]);
-        magnitude.Add(std::fabs(values[k]));
+        sum.Add(aValues[k]);
+        magnitude.Add(std::fabs(aValues[k]));
     }
-    double lowest = -INFINITY;
     for (int32_t s = 0; s <= aLastStart; ++s) {
-        running[s] = sum.Value();
-        bound[s] = relativeSlack * std::fabs(magnitude.Value()) + absoluteSlack;
-        lowest = std::max(lowest, running[s] - bound[s]);
+        sweep.Running[s] = sum.Value();
+        sweep.Bound[s] = relativeSlack * std::fabs(magnitude.Value()) + absoluteSlack;
+        sweep.Lowest = std::max(sweep.Lowest, sweep.Running[s] - sweep.Bound[s]);
+        sweep.Highest = std::max(sweep.Highest, sweep.Running[s] + sweep.Bound[s]);
         if (s < aLastStart) {
-            sum.Add(values[s + aCount]);
-            sum.Add(-values[s]);
-            magnitude.Add(std::fabs(values[s + aCount]));
-            magnitude.Add(-std::fabs(values[s]));
+            sum.Add(aValues[s + aCount]);
+            sum.Add(-aValues[s]);
+            magnitude.Add(std::fabs(aValues[s + aCount]));
+            magnitude.Add(-std::fabs(aValues[s]));
         }
     }
+    return sweep;
+}
+
+bool HasWindows(const std::vector<double>& aValues, int32_t aCount, int32_t aLastStart) {
+    return aLastStart >= 0 && aCount > 0 &&
+           static_cast<int64_t>(aLastStart) + aCount <= static_cast<int64_t>(aValues.size());
+}
+
+}  // namespace
+
+double LargestWindowSum(const std::vector<double>& aValues, int32_t aCount, int32_t aLastStart) {
+    if (!HasWindows(aValues, aCount, aLastStart)) {
+        return 0;
+    }
+    const double* values = aValues.data();
+    if (WholeAndSmall(aValues)) {
+        // Every sum, in any order, is exact: the running sum is the plain loop's to the bit.
+        double sum = OrderedSum(values, aCount);
+        double best = sum;
+        for (int32_t s = 0; s < aLastStart; ++s) {
+            sum += values[s + aCount] - values[s];
+            best = std::max(best, sum);
+        }
+        return best;
+    }
+    const WindowSweep sweep = Sweep(values, aValues.size(), aCount, aLastStart);
     // Every start whose ordered sum may reach the best is summed as a plain loop sums it.
     bool found = false;
     double best = 0;
     for (int32_t s = 0; s <= aLastStart; ++s) {
-        if (running[s] + bound[s] < lowest) {
+        if (sweep.Running[s] + sweep.Bound[s] < sweep.Lowest) {
             continue;
         }
         const double exact = OrderedSum(values + s, aCount);
@@ -112,6 +159,24 @@ double LargestWindowSum(const std::vector<double>& aValues, int32_t aCount, int3
         }
     }
     return best;
+}
+
+double LargestWindowValue(const std::vector<double>& aValues, int32_t aCount, int32_t aLastStart,
+                          const std::function<double(double)>& aStored) {
+    if (!HasWindows(aValues, aCount, aLastStart)) {
+        return aStored(0);
+    }
+    if (!WholeAndSmall(aValues)) {
+        // Many windows of nearly one sum (an athlete long in one heart-rate zone) need no exact
+        // sum when the whole range of the largest one stores alike.
+        const WindowSweep sweep = Sweep(aValues.data(), aValues.size(), aCount, aLastStart);
+        const double low = aStored(sweep.Lowest);
+        // Zero is left to the exact sum: -0 and +0 compare equal.
+        if (low == aStored(sweep.Highest) && low != 0) {
+            return low;
+        }
+    }
+    return aStored(LargestWindowSum(aValues, aCount, aLastStart));
 }
 
 }  // namespace qel
@@ -240,13 +305,17 @@ void StoreWindow(int32_t anIndex, const WindowColumns& aColumns, int32_t aLastIn
     const int32_t windowMS = kMIPWindowLengthsMS[anIndex];
     const int32_t count = windowMS / kBucketMS;
     const int32_t lastStart = aLastIndex - count > 0 ? aLastIndex - count : -1;
-    const double maxDistance = qel::LargestWindowSum(aColumns.Distance, count, lastStart);
-    const double maxHID = qel::LargestWindowSum(aColumns.HighIntensityDistance, count, lastStart);
-    const double maxHeartbeat = qel::LargestWindowSum(aColumns.Heartbeat, count, lastStart);
     const double minutes = windowMS / 60000.0;
-    aDistance.SetValues(anIndex, qel::RoundTo2Decimals(maxDistance / minutes));
-    aHID.SetValues(anIndex, qel::RoundTo2Decimals(maxHID / minutes));
-    aHeartbeat.SetValues(anIndex, qel::RoundTo2Decimals(maxHeartbeat / 60 / minutes));
+    const auto perMinute = [minutes](double aSum) { return qel::RoundTo2Decimals(aSum / minutes); };
+    const auto weightPerMinute = [minutes](double aSum) {
+        return qel::RoundTo2Decimals(aSum / 60 / minutes);
+    };
+    aDistance.SetValues(anIndex,
+                        qel::LargestWindowValue(aColumns.Distance, count, lastStart, perMinute));
+    aHID.SetValues(anIndex, qel::LargestWindowValue(aColumns.HighIntensityDistance, count,
+                                                    lastStart, perMinute));
+    aHeartbeat.SetValues(
+        anIndex, qel::LargestWindowValue(aColumns.Heartbeat, count, lastStart, weightPerMinute));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -94,5 +95,9 @@ namespace qel {
 // order from its first value, exactly as a plain loop over every start gives it; 0 when
 // aLastStart < 0. Finds candidate starts with a running sum first.
 double LargestWindowSum(const std::vector<double>& aValues, int32_t aCount, int32_t aLastStart);
+// aStored(LargestWindowSum(...)) for a non-decreasing aStored, found without the exact sums when
+// every sum the largest may have stores alike; aStored(0) when there is no start.
+double LargestWindowValue(const std::vector<double>& aValues, int32_t aCount, int32_t aLastStart,
+                          const std::function<double(double)>& aStored);
 
 }  // namespace qel

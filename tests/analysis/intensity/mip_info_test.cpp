@@ -157,6 +157,22 @@ TEST_F(MIPInfo, TheFastSearchGivesThePlainLoopsBits) {
         weights[i] = i % 30 == 0 ? -2.0 : 3.0;
     }
     EXPECT_EQ(qel::LargestWindowSum(weights, 50, 350), BruteForce(weights, 50, 350));
+
+    // Stored values: a long spell in one heart-rate zone ties nearly every window.
+    std::vector<double> zone(6000, 0);
+    for (size_t i = 10; i < zone.size(); i += 10) {
+        zone[i] = i > 4000 && i < 4500 ? 2.54 : 1.71;
+    }
+    const auto stored = [](double aSum) { return qel::RoundTo2Decimals(aSum / 60 / 0.5); };
+    for (const std::vector<double>* column : {&zone, &values}) {
+        for (int32_t count : {50, 300, 1800}) {
+            const int32_t lastStart = static_cast<int32_t>(column->size()) - count;
+            EXPECT_EQ(qel::LargestWindowValue(*column, count, lastStart, stored),
+                      stored(BruteForce(*column, count, lastStart)))
+                << count;
+        }
+    }
+    EXPECT_EQ(qel::LargestWindowValue(zone, 50, -1, stored), 0);
 }
 
 TEST_F(MIPInfo, FinalizeComparesWithTheReferenceValues) {
