@@ -5,7 +5,8 @@
 // efforts, impacts, distance, mechanical power, HML distance, angular velocity and sprints with
 // the thresholds below, training load and the covered area as the definition's defaults.
 // The heat map counts on a 105 m x 68 m pitch at one cell per metre; 30 calculations with such heat
-// maps are written and read beside copying their bytes.
+// maps are written and read beside copying their bytes. Both most-intense-period objects run in
+// every calculation; Finalize of their 90-minute buckets is measured beside copying them.
 
 #include <benchmark/benchmark.h>
 
@@ -18,6 +19,8 @@
 #include "allocation_counter.h"
 #include "analysis/fake_calculation_context.h"
 #include "analysis/load/covered_area.h"
+#include "analysis/intensity/mip_distance_info.h"
+#include "analysis/intensity/mip_info.h"
 #include "analysis/load/energy_consumption.h"
 #include "analysis/load/heatmap_info.h"
 #include "analysis/load/training_load.h"
@@ -114,6 +117,7 @@ std::vector<std::unique_ptr<Athlete>> Athletes(int aCount, TqeldbAnalyzeDef& aDe
     WithHeatmap(aDefinition);
     WithEffortThresholds(aDefinition);
     WithSprintThresholds(aDefinition);
+    aDefinition.setMIPDoCalc(true);
     std::vector<std::unique_ptr<Athlete>> athletes;
     for (int i = 0; i < aCount; ++i) {
         athletes.push_back(std::make_unique<Athlete>(i + 1, aDefinition));
@@ -138,6 +142,9 @@ void BM_CalculationTick(benchmark::State& state) {
     if (!athletes.front()->calculation->ETLInfo() || !athletes.front()->calculation->CovertArea() ||
         !athletes.front()->calculation->SprintAct()) {
         state.SkipWithError("the training load, covered area or sprints are not registered");
+    }
+    if (!athletes.front()->calculation->MIPDistInfo()) {
+        state.SkipWithError("the most intense periods are not registered");
     }
     int32_t t = 0;
     const int64_t before = qel::bench::AllocationCount();
@@ -200,6 +207,7 @@ void BM_NinetyMinuteRun(benchmark::State& state) {
     WithHeatmap(check);
     WithEffortThresholds(check);
     WithSprintThresholds(check);
+    check.setMIPDoCalc(true);
     for (int i = 0; i < kRunAthletes; i += 7) {
         Athlete alone(i + 1, check);
         Run(alone, check);
@@ -280,12 +288,51 @@ void BM_HeatmapCalculationsStreamBaseline(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * written.size());
 }
 
+// The window values of a 90-minute run (54,000 buckets).
+void BM_MIPFinalize(benchmark::State& state) {
+    TqeldbAnalyzeDef definition(nullptr);
+    auto athletes = Athletes(1, definition);
+    TqelMIPInfo* mip = athletes.front()->calculation->GameSpeedInfo();
+    if (!mip) {
+        state.SkipWithError("the most intense periods are not registered");
+        return;
+    }
+    RqelCalculatedPosition pos;
+    pos.OnField = true;
+    // A pace of 1 to 9 m/s that changes each second, with the noise of measured positions.
+    uint32_t noise = 51;
+    for (int32_t t = 0; t < kRunMS; t += kStepMS) {
+        noise = noise * 1664525u + 1013904223u;
+        const double jitter = (noise >> 8) / 16777216.0 * 0.004;
+        pos.XinM += 0.01 * (1 + ((t / 1000) * 7919 % 80) / 10.0) + jitter;
+        mip->ProcessTimeFrame(t, true, pos, 0, (t / 700) % 9, 0, 0, 150, 0, false, pldNone, true,
+                              true);
+    }
+    for (auto _ : state) {
+        mip->Finalize();
+        benchmark::DoNotOptimize(mip->GameSpeedResultDistance().GetValues(9));
+    }
+}
+
+// One pass over the same buckets: copying their three values.
+void BM_MIPFinalizeBaseline(benchmark::State& state) {
+    std::vector<double> from(3 * (kRunMS / 100), 1.5);
+    std::vector<double> to(from.size());
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), from.size() * sizeof(double));
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+}
+
 BENCHMARK(BM_CalculationTick);
 BENCHMARK(BM_CalculationTickBaseline);
 BENCHMARK(BM_NinetyMinuteRun)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NinetyMinuteRunBaseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HeatmapCalculationsStream)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HeatmapCalculationsStreamBaseline)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MIPFinalize)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MIPFinalizeBaseline)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

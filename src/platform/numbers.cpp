@@ -117,4 +117,12 @@ std::optional<int32_t> TryStrToInt(const QString& aText) {
     return static_cast<int32_t>(negative ? 0u - bits : bits);
 }
 
+double RoundTo2Decimals(double aValue) {
+    if (!std::isfinite(aValue)) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    const double hundredths = aValue / 0.01;
+    return std::trunc(hundredths < 0 ? hundredths - 0.5 : hundredths + 0.5) * 0.01;
+}
+
 }  // namespace qel

@@ -23,6 +23,10 @@ int32_t TruncToInt32(double aValue);
 // limit. For readers that must answer on any thread.
 int32_t RoundToInt32Saturated(double aValue);
 
+// Rounded to two decimals, halves away from zero, as 0.01 × trunc(x / 0.01 ± 0.5): 0.125 gives
+// 0.13, -0.125 gives -0.13. NaN and infinities give NaN.
+double RoundTo2Decimals(double aValue);
+
 // The runtime's integer text: decimal with an optional sign after leading blanks, or hexadecimal
 // after "$", "x" or "0x" (up to 32 bits, taken as two's complement: $FFFFFFFF is -1). Nothing may
 // follow the digits; empty when the text is no 32-bit integer.

@@ -31,6 +31,9 @@ public:
     QList<CalculationGroup> Groups;
     bool ClockData = false;
     std::function<bool(int32_t)> ClockRunning = [](int32_t) { return true; };
+    std::function<GameSpeedReference(int32_t)> References = [](int32_t) {
+        return GameSpeedReference{};
+    };
 
     bool HasDataset() const override { return Dataset; }
     TqelSports SportType() const override { return Sport; }
@@ -55,6 +58,9 @@ public:
     }
     bool HasClockData() const override { return ClockData; }
     bool ClockIsRunning(int32_t t) const override { return ClockRunning(t); }
+    GameSpeedReference GameSpeedReferences(int32_t aPlayerID) const override {
+        return References(aPlayerID);
+    }
 };
 
 }  // namespace qel::test

@@ -40,6 +40,7 @@ public:
     double MaxAcceleration = 4;
     double MaxDeceleration = 4;
     int32_t MaxHeartbeat = 200;
+    int32_t PlayerID = 0;
 
     TqelTransponderData* GetTransponderVaruza() override { return nullptr; }
     int32_t GetTPid() override { return TPid; }
@@ -77,7 +78,7 @@ public:
     double GetAthleteMaxDeceleration() override { return MaxDeceleration; }
     double GetAthleteRecon() override { return Recon; }
     int32_t GetAthleteMaxHeartbeat() override { return MaxHeartbeat; }
-    int32_t GetPlayerID() override { return 0; }
+    int32_t GetPlayerID() override { return PlayerID; }
 };
 
 }  // namespace qel::test

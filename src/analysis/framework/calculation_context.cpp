@@ -19,6 +19,10 @@ bool AwayHasBall(TBallPossesion aCode) {
 
 }  // namespace
 
+GameSpeedReference CalculationContext::GameSpeedReferences(int32_t) const {
+    return std::nullopt;
+}
+
 GameContext CalculationContext::GameContextAt(int32_t aTimeInMS) const {
     GameContext result;
     if (!HasDataset()) {

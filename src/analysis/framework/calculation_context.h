@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "analysis/intensity/mip_windows.h"
 #include "foundation/settings/client_config.h"
 #include "foundation/shared_enums.h"
 #include "model/transponder/field_records.h"
@@ -75,6 +76,10 @@ public:
     // The game clock of an ice-hockey recording: a clock with samples.
     virtual bool HasClockData() const = 0;
     virtual bool ClockIsRunning(int32_t aTimeInMS) const = 0;
+
+    // The distance reference values of athlete aPlayerID for the most-intense-period analysis.
+    // None by default (no database).
+    virtual GameSpeedReference GameSpeedReferences(int32_t aPlayerID) const;
 
     // Play direction, possession, ball and clock state at aTimeInMS.
     GameContext GameContextAt(int32_t aTimeInMS) const;

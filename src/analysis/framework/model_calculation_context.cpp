@@ -1,5 +1,6 @@
 #include "analysis/framework/model_calculation_context.h"
 
+#include "analysis/intensity/reference_snapshot.h"
 #include "database/agility/agility_definitions.h"
 #include "model/dataset/dataset.h"
 #include "model/field/field.h"
@@ -127,6 +128,10 @@ bool ModelCalculationContext::HasClockData() const {
 
 bool ModelCalculationContext::ClockIsRunning(int32_t) const {
     return true;
+}
+
+GameSpeedReference ModelCalculationContext::GameSpeedReferences(int32_t aPlayerID) const {
+    return LookUpGameSpeedReference(FDataset, aPlayerID);
 }
 
 }  // namespace qel

@@ -42,6 +42,9 @@ public:
                                         int32_t aTPid) const override;
     bool HasClockData() const override;
     bool ClockIsRunning(int32_t aTimeInMS) const override;
+    // From the snapshot installed for the dataset while there is one (any thread); otherwise
+    // loaded from the database on the main thread, none on other threads.
+    GameSpeedReference GameSpeedReferences(int32_t aPlayerID) const override;
 
 private:
     TqelDataset* FDataset = nullptr;
