@@ -1,5 +1,9 @@
 #include <algorithm>
 
+#include <mutex>
+
+#include "analysis/framework/calculation.h"
+#include "analysis/intensity/mip_info.h"
 #include "database/database.h"
 #include "database/datasets/markers.h"
 #include "model/dataset/dataset.h"
@@ -13,6 +17,24 @@ namespace {
 
 constexpr int32_t kBeginMarker = 1;
 constexpr int32_t kEndMarker = 2;
+
+// The part's span changed: its members' most intense distances must be searched again.
+void MarkMemberDistancesForRecalculation(const TqelGroup* aGroup) {
+    if (!aGroup) {
+        return;
+    }
+    for (int32_t i = 0; i < aGroup->MemberCount(); ++i) {
+        const TqelGroupMember* member = aGroup->GetMember(i);
+        TqelCalculation* calculation = member ? member->Calculation() : nullptr;
+        if (!calculation) {
+            continue;
+        }
+        std::lock_guard lock(calculation->ResultLock());
+        if (TqelMIPInfo* mip = calculation->GameSpeedInfo()) {
+            mip->GameSpeedResultDistance().setRecalculateNeeded(true);
+        }
+    }
+}
 
 QString TimeText(int32_t aTimeInMS) {
     return FormatDateTime(QStringLiteral("h:nn:ss"), aTimeInMS / 86400000.0);
@@ -127,6 +149,7 @@ void TqelGamePart::setBeginTimeInMS(int32_t aValue) {
         NotifyChanged();
         WriteGameMarker(kBeginMarker, aValue);
     }
+    MarkMemberDistancesForRecalculation(FGroup);
 }
 
 void TqelGamePart::setEndTimeInMS(int32_t aValue) {

@@ -1,3 +1,5 @@
+#include "analysis/framework/calculation.h"
+#include "analysis/intensity/mip_info.h"
 #include "database/sqlite_file_fixture.h"
 #include "model/groups/groups_fixture.h"
 #include "platform/date_time.h"
@@ -297,6 +299,31 @@ TEST_F(GameMarkerRows, ARecordingWithLivePositionsKeepsOneRowPerPartAndType) {
                             "MRK_DESCRIPTION from MARKERS where DTS_ID = 42 "
                             "order by PRT_ID, MRK_TYPE")),
         QStringList({"1 0 1 2500 Run", "1 0 2 6000 Run", "1 1 1 2500 Lap", "1 1 2 6000 Lap"}));
+}
+
+// A moved part begin changes the span its members' most intense distances were searched in.
+TEST_F(GameMarkerRows, APartBeginMarksItsMembersDistanceResultsForRecalculation) {
+    Exec(QStringLiteral("insert into ANALYZE_DEF (ANL_ID, ANL_DESCRIPTION, ANL_ACTIVE, "
+                        "ANL_MIP_DO_CALC) values (1, 'match', 1, 1)"));
+    TqelDataset dataset(database.get());
+    dataset.setDurationInMS(100000);
+    ASSERT_NE(dataset.AnalyzeDef(), nullptr);
+    dataset.AddTransponder(2001, nullptr, 0);
+    TqelGame* game = dataset.addGame(0, gameMatch, -1, QStringLiteral("Match"));
+    TqelGamePart* part = game->AddPart(QString(), -1, 10000, 40000, true);
+    game->GetTeam(0)->NewMember(dataset.GetTransponderByTP(1)->TPid());
+    TqelCalculation* calculation = part->Group()->GetMember(0)->Calculation();
+    ASSERT_NE(calculation, nullptr);
+    TqelMIPInfo* mip = calculation->GameSpeedInfo();
+    ASSERT_NE(mip, nullptr);
+    mip->GameSpeedResultDistance().setRecalculateNeeded(false);
+    mip->GameSpeedResultHeartbeat().setRecalculateNeeded(false);
+
+    part->setBeginTimeInMS(10000);
+    EXPECT_FALSE(mip->GameSpeedResultDistance().RecalculateNeeded()) << "the same begin";
+    part->setBeginTimeInMS(12000);
+    EXPECT_TRUE(mip->GameSpeedResultDistance().RecalculateNeeded());
+    EXPECT_FALSE(mip->GameSpeedResultHeartbeat().RecalculateNeeded()) << "only the distance";
 }
 
 }  // namespace
