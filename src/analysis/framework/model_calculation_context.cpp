@@ -1,6 +1,7 @@
 #include "analysis/framework/model_calculation_context.h"
 
 #include "database/agility/agility_definitions.h"
+#include "model/blocks/time_on_ice.h"
 #include "model/dataset/dataset.h"
 #include "model/field/field.h"
 #include "model/groups/game.h"
@@ -122,11 +123,15 @@ TqelPlayDirection ModelCalculationContext::PartPlayDirection(int32_t aGameID, in
 }
 
 bool ModelCalculationContext::HasClockData() const {
-    return false;
+    return FDataset && FDataset->TimeOnIce() && FDataset->TimeOnIce()->HasClockData();
 }
 
-bool ModelCalculationContext::ClockIsRunning(int32_t) const {
-    return true;
+bool ModelCalculationContext::ClockIsRunning(int32_t aTimeInMS) const {
+    // Without clock samples nothing is set aside: the clock counts as running.
+    if (!HasClockData()) {
+        return true;
+    }
+    return FDataset->TimeOnIce()->IsRunning(aTimeInMS);
 }
 
 }  // namespace qel
