@@ -4,6 +4,7 @@
 
 #include "analysis/calculation_fixture.h"
 #include "analysis/framework/model_calculation_context.h"
+#include "model/blocks/time_on_ice.h"
 #include "model/dataset/dataset.h"
 #include "model/field/field.h"
 #include "model/transponder/transponder_data.h"
@@ -490,6 +491,25 @@ TEST(ModelCalculationContextTest, ReadsTheDatasetAndGivesTheStepDefaults) {
     EXPECT_FALSE(ModelCalculationContext(&alone).HasDataset());
     EXPECT_EQ(ModelCalculationContext(&alone).MaxPower(), ClientConfig()->MaxPower());
     EXPECT_FALSE(ModelCalculationContext(nullptr).HasDataset());
+}
+
+TEST(ModelCalculationContextTest, AsksTheDatasetsGameClock) {
+    TqelDataset dataset;
+    TqelTransponderData transponder(&dataset, false);
+    const ModelCalculationContext context(&transponder);
+    EXPECT_FALSE(context.HasClockData());
+    EXPECT_TRUE(context.ClockIsRunning(1000));  // nothing to set aside without a clock
+
+    RqelClockSample sample;
+    sample.SetValues(10000, 1200, 1, 0, 0, false);
+    dataset.TimeOnIce()->AddRecord(sample);
+    sample.SetValues(20000, 1199, 1, 0, 0, true);
+    dataset.TimeOnIce()->AddRecord(sample);
+    EXPECT_TRUE(context.HasClockData());
+    EXPECT_FALSE(context.ClockIsRunning(9999));
+    EXPECT_TRUE(context.ClockIsRunning(10499));
+    EXPECT_FALSE(context.ClockIsRunning(15000));
+    EXPECT_TRUE(context.ClockIsRunning(20000));
 }
 
 }  // namespace

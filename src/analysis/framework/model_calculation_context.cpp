@@ -2,6 +2,7 @@
 
 #include "analysis/intensity/reference_snapshot.h"
 #include "database/agility/agility_definitions.h"
+#include "model/blocks/time_on_ice.h"
 #include "model/dataset/dataset.h"
 #include "model/field/field.h"
 #include "model/groups/game.h"
@@ -123,11 +124,15 @@ TqelPlayDirection ModelCalculationContext::PartPlayDirection(int32_t aGameID, in
 }
 
 bool ModelCalculationContext::HasClockData() const {
-    return false;
+    return FDataset && FDataset->TimeOnIce() && FDataset->TimeOnIce()->HasClockData();
 }
 
-bool ModelCalculationContext::ClockIsRunning(int32_t) const {
-    return true;
+bool ModelCalculationContext::ClockIsRunning(int32_t aTimeInMS) const {
+    // Without clock samples nothing is set aside: the clock counts as running.
+    if (!HasClockData()) {
+        return true;
+    }
+    return FDataset->TimeOnIce()->IsRunning(aTimeInMS);
 }
 
 GameSpeedReference ModelCalculationContext::GameSpeedReferences(int32_t aPlayerID) const {

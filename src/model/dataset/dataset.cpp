@@ -17,6 +17,8 @@
 #include "database/teams.h"
 #include "model/blocks/block_objects.h"
 #include "model/blocks/camera.h"
+#include "model/blocks/time_on_ice.h"
+#include "model/blocks/time_recorder.h"
 #include "model/blocks/video_stream.h"
 #include "model/dataset/dataset_signals.h"
 #include "model/field/field.h"
@@ -50,8 +52,8 @@ TqelDataset::TqelDataset(TqelDatabase* aDatabase) : FQueueContext(std::make_uniq
     CreateDatabaseObjects();
     FField = std::make_unique<TqelField>(this);
     FPlayListRoot = std::make_unique<TqelPlayList>();
-    FTimeOnIce = std::make_unique<TqelTimeOnIce>();
-    FTimer = std::make_unique<TqelTimeRecorder>();
+    FTimeOnIce = std::make_unique<TqelTimeOnIce>(this);
+    FTimer = std::make_unique<TqelTimeRecorder>(this);
 
     FTimestamp = Now();
     // The packed file date is a signed 32-bit value: its sign carries into the 64-bit key.

@@ -147,6 +147,9 @@ public:
     // Field
     // Owned; made with the dataset as its owner, so it reports its changes here.
     TqelField* Field() const { return FField.get(); }
+    // The game-clock samples and the dataset-to-wall-clock table; both live as long as the dataset.
+    TqelTimeOnIce* TimeOnIce() const { return FTimeOnIce.get(); }
+    TqelTimeRecorder* Timer() const { return FTimer.get(); }
     // Reads the field from a field definition file and then remembers the file. A missing file
     // leaves the field as it was; reading while recording raises EFieldDefinitionError.
     void LoadFieldDefinition(const QString& aFieldDefinition);

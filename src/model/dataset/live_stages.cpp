@@ -1,6 +1,8 @@
 #include "model/dataset/live_stages.h"
 
 #include "database/datasets/live_position.h"
+#include "model/blocks/time_on_ice.h"
+#include "model/blocks/time_recorder.h"
 #include "model/dataset/dataset.h"
 #include "model/transponder/transponder_data.h"
 
@@ -28,16 +30,16 @@ void LiveStages::updatePartsRestTime(TqelDataset& aDataset) {
     aDataset.updatePartsRestTime();
 }
 
-void LiveStages::UpdateClock(TqelTimeOnIce&) {
-    // The time-on-ice clock holds nothing yet.
+void LiveStages::UpdateClock(TqelTimeOnIce& aTimeOnIce) {
+    aTimeOnIce.UpdateClock();
 }
 
-void LiveStages::FinalizeProcess(TqelTimeOnIce&) {
-    // The time-on-ice clock holds nothing yet.
+void LiveStages::FinalizeProcess(TqelTimeOnIce& aTimeOnIce) {
+    aTimeOnIce.FinalizeProcess();
 }
 
-void LiveStages::Finish(TqelTimeRecorder&) {
-    // The time recorder holds nothing yet.
+void LiveStages::Finish(TqelTimeRecorder& aTimer) {
+    aTimer.Finish();
 }
 
 std::unique_ptr<TqeldbPosition> LiveStages::CalcLiveData(TqelTransponderData& aTransponder, int32_t,

@@ -64,6 +64,12 @@ protected:
         std::memcpy(&bits, &aValue, sizeof bits);
         qToLittleEndian<uint64_t>(bits, bytes + anOffset);
     }
+    int64_t getI64(size_t anOffset) const {
+        return static_cast<int64_t>(qFromLittleEndian<uint64_t>(bytes + anOffset));
+    }
+    void setI64(size_t anOffset, int64_t aValue) {
+        qToLittleEndian<uint64_t>(static_cast<uint64_t>(aValue), bytes + anOffset);
+    }
 };
 
 }  // namespace qel
