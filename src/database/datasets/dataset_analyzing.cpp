@@ -277,14 +277,6 @@ int32_t WholeMetres(double aValue) {
 
 namespace qel {
 
-double RoundTo2Decimals(double aValue) {
-    if (!std::isfinite(aValue)) {
-        return std::numeric_limits<double>::quiet_NaN();
-    }
-    const double hundredths = aValue / 0.01;
-    return std::trunc(hundredths < 0 ? hundredths - 0.5 : hundredths + 0.5) * 0.01;
-}
-
 double RoundHalfEven(double aValue) {
     if (!std::isfinite(aValue)) {
         return std::numeric_limits<double>::quiet_NaN();

@@ -8,6 +8,7 @@
 #include "database/database.h"
 #include "foundation/settings/game_speed_values.h"
 #include "foundation/shared_enums.h"
+#include "platform/numbers.h"
 
 // Kinds of zone bins (BK_ID of TP_ANAL_BINS).
 enum TqelBinKind : uint8_t {
@@ -21,10 +22,8 @@ enum TqelBinKind : uint8_t {
 
 namespace qel {
 
-// Rounded to two decimals, halves away from zero (0.125 gives 0.13, -0.125 gives -0.13).
-// NaN and infinities give NaN, which the optional setters store as NULL and the required ones
-// as 0.
-double RoundTo2Decimals(double aValue);
+// RoundTo2Decimals (platform/numbers.h) gives NaN for NaN and infinities, which the optional
+// setters store as NULL and the required ones as 0.
 // Rounded to the nearest whole number, halves to the even neighbour (2.5 gives 2, 3.5 gives 4).
 // NaN and infinities give NaN.
 double RoundHalfEven(double aValue);
