@@ -3,9 +3,11 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <stdexcept>
 
 #include "analysis/probe_calculation.h"
 #include "database/datasets/live_position.h"
+#include "model/dataset/live_stages.h"
 #include "model/transponder/transponder_fixture.h"
 #include "platform/numbers.h"
 
@@ -193,6 +195,45 @@ TEST_F(LiveSummary, WithoutDatabaseNoLiveRecordAndTheFrameIsTenMilliseconds) {
     tp->InitLiveDBPosition();
     EXPECT_EQ(tp->DBPos(), nullptr);
     EXPECT_EQ(tp->Calculation()->TimeFrame(), 10);
+}
+
+}  // namespace
+
+namespace {
+
+// Stages whose live index update raises for the first transponder and counts the others.
+class RaisingStages : public qel::LiveStages {
+public:
+    int32_t updated = 0;
+    int32_t restTimes = 0;
+    void updateLiveIndex(TqelTransponderData& aTransponder) override {
+        if (aTransponder.TPIndex() == 0) {
+            throw std::runtime_error("first fails");
+        }
+        ++updated;
+    }
+    void updatePartsRestTime(TqelDataset&) override { ++restTimes; }
+};
+
+TEST(LiveUpdate, OneFailingTransponderStopsNeitherTheOthersNorTheLaterSteps) {
+    TqelDataset dataset;
+    dataset.setRecording(true);
+    RqelLPMSample sample;
+    for (int64_t t = 0; t <= 1000; t += 100) {
+        for (uint16_t antenna = 100; antenna < 103; ++antenna) {
+            sample.setTimestamp(static_cast<uint32_t>((1000000 + t) * 10));
+            sample.setAntennaID(antenna);
+            dataset.recordLPMSample(sample);
+        }
+    }
+    ASSERT_EQ(dataset.TransponderCount(), 3);
+    RaisingStages stages;
+    dataset.setLiveStages(&stages);
+    EXPECT_THROW(dataset.updateLiveData(), std::runtime_error);
+    EXPECT_EQ(stages.updated, 2);
+    EXPECT_EQ(stages.restTimes, 1);
+    dataset.setLiveStages(nullptr);
+    dataset.setRecording(false);
 }
 
 }  // namespace
