@@ -288,12 +288,15 @@ void TqelTransponderData::FillLiveSummary(TqeldbPosition& aRecord, int32_t aBegi
 
 void TqelTransponderData::InitLiveDBPosition() {
     if (FDataSet && FDataSet->StoreLivePositions()) {
-        std::lock_guard lock(FDBPositionLock);
-        if (!FDataSet->Database() || !FDataSet->DBTransponders()) {
-            FDBPosition.reset();
-        } else {
-            FDBPosition =
-                std::make_unique<TqeldbPosition>(static_cast<int32_t>(FDataSet->DBDtsID()), TPid());
+        const bool connected = FDataSet->Database() && FDataSet->DBTransponders();
+        {
+            // Only the swap: a feed thread holds this lock while it takes the model's lock.
+            std::lock_guard lock(FDBPositionLock);
+            FDBPosition = connected ? std::make_unique<TqeldbPosition>(
+                                          static_cast<int32_t>(FDataSet->DBDtsID()), TPid())
+                                    : nullptr;
+        }
+        if (connected) {
             const QString name = AthleteName();
             const QString vest = VestID();
             std::lock_guard rowLock(FPropertyLock);
