@@ -45,17 +45,14 @@ int32_t TruncToInt32(double aValue) {
     return ToInt32Checked(Trunc(aValue));
 }
 int32_t RoundToInt32Saturated(double aValue) {
-    if (std::isnan(aValue)) {
-        return 0;
+    return RoundSaturated<int32_t>(aValue);
+}
+double RoundTo2Decimals(double aValue) {
+    if (!std::isfinite(aValue)) {
+        return std::numeric_limits<double>::quiet_NaN();
     }
-    const double rounded = std::nearbyint(aValue);
-    if (rounded <= std::numeric_limits<int32_t>::min()) {
-        return std::numeric_limits<int32_t>::min();
-    }
-    if (rounded >= std::numeric_limits<int32_t>::max()) {
-        return std::numeric_limits<int32_t>::max();
-    }
-    return static_cast<int32_t>(rounded);
+    const double hundredths = aValue / 0.01;
+    return std::trunc(hundredths < 0 ? hundredths - 0.5 : hundredths + 0.5) * 0.01;
 }
 
 namespace {
@@ -115,14 +112,6 @@ std::optional<int32_t> TryStrToInt(const QString& aText) {
     }
     const uint32_t bits = static_cast<uint32_t>(magnitude);
     return static_cast<int32_t>(negative ? 0u - bits : bits);
-}
-
-double RoundTo2Decimals(double aValue) {
-    if (!std::isfinite(aValue)) {
-        return std::numeric_limits<double>::quiet_NaN();
-    }
-    const double hundredths = aValue / 0.01;
-    return std::trunc(hundredths < 0 ? hundredths - 0.5 : hundredths + 0.5) * 0.01;
 }
 
 }  // namespace qel

@@ -271,19 +271,31 @@ void TqelDataset::SettleVideoStreams() {
 void TqelDataset::updateLiveData() {
     qel::LiveStages& stages = *FLiveStages;
     const bool hasTrack = FField->HasTrack();
+    // One failing transponder must not stop the others or the later steps: the first failure
+    // goes on to the cadence thread's handler once everything ran.
+    std::exception_ptr firstFailure;
     for (int32_t i = 0; i < TransponderCount(); ++i) {
         TqelTransponderData& transponder = *FTransponders.At(i);
-        // The analyses of the step read games and groups; held per transponder so that the
-        // main thread gets its turn between them.
-        std::lock_guard lock(FModelLock);
-        stages.updateLiveIndex(transponder);
-        if (hasTrack) {
-            stages.updateLapsAndSectors(transponder);
+        try {
+            // The analyses of the step read games and groups; held per transponder so that the
+            // main thread gets its turn between them.
+            std::lock_guard lock(FModelLock);
+            stages.updateLiveIndex(transponder);
+            if (hasTrack) {
+                stages.updateLapsAndSectors(transponder);
+            }
+        } catch (...) {
+            if (!firstFailure) {
+                firstFailure = std::current_exception();
+            }
         }
     }
     stages.updatePartsRestTime(*this);
     if (FTimeOnIce) {
         stages.UpdateClock(*FTimeOnIce);
+    }
+    if (firstFailure) {
+        std::rethrow_exception(firstFailure);
     }
 }
 

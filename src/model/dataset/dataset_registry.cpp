@@ -109,7 +109,7 @@ TqelTransponderData* TqelDataset::AddTransponder(int32_t anAntennaID,
     // Counted only now, complete, for the readers on the cadence thread.
     FTransponders.Publish();
     transponder->setInitialized(true);
-    // The live database rows are prepared here while live positions are stored.
+    transponder->InitLiveDBPosition();
     NotifyItemAdded(transponder, itemTransponder, plan.TPid);
     return transponder;
 }

@@ -14,12 +14,7 @@ LiveStages& LiveStages::Model() {
 }
 
 void LiveStages::updateLiveIndex(TqelTransponderData& aTransponder) {
-    // The index reaches the newest time; the analyses that fill it are not part of the model
-    // yet.
-    if (aTransponder.SampleCount() == 0 || !aTransponder.Dataset()) {
-        return;
-    }
-    aTransponder.Grow10HzIndex(aTransponder.Dataset()->DurationInMS() / 100 + 1);
+    aTransponder.updateLiveIndex();
 }
 
 void LiveStages::updateLapsAndSectors(TqelTransponderData& aTransponder) {
@@ -42,14 +37,12 @@ void LiveStages::Finish(TqelTimeRecorder& aTimer) {
     aTimer.Finish();
 }
 
-std::unique_ptr<TqeldbPosition> LiveStages::CalcLiveData(TqelTransponderData& aTransponder, int32_t,
-                                                         int32_t aEndTimeMS, int32_t, bool, bool) {
-    // Identity and time only: the live values come with the live index update.
-    const TqelDataset* dataset = aTransponder.Dataset();
-    auto result = std::make_unique<TqeldbPosition>(
-        dataset ? static_cast<int32_t>(dataset->DBDtsID()) : 0, aTransponder.TPid());
-    result->setTimestampMS(aEndTimeMS);
-    return result;
+std::unique_ptr<TqeldbPosition> LiveStages::CalcLiveData(TqelTransponderData& aTransponder,
+                                                         int32_t aBeginTimeMS, int32_t aEndTimeMS,
+                                                         int32_t aTimeFrameInMS, bool aUseIndexes,
+                                                         bool aTeamInfo) {
+    return std::make_unique<TqeldbPosition>(aTransponder.CalcLiveData(
+        aBeginTimeMS, aEndTimeMS, aTimeFrameInMS, true, aUseIndexes, aTeamInfo));
 }
 
 RqelCalculatedPosition LiveStages::CalcLongAvgPos(TqelTransponderData& aTransponder,

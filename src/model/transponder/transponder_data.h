@@ -205,6 +205,23 @@ public:
     int32_t LiveUpdateTimestamp() const { return FLiveUpdateTimestamp.load(); }
     void setLiveUpdateTimestamp(int32_t aValue) { FLiveUpdateTimestamp = aValue; }
 
+    // Live index update and live summary (live_index.cpp).
+    // One live step (cadence thread): grows the indexes to the dataset's duration, steps the
+    // calculation up to the newest sample less the delay and the speed frame, copying its
+    // totals into the 10 Hz slots, and carries the last totals forward to the duration.
+    void updateLiveIndex();
+    int32_t LiveUpdateTimestampCalculator() const { return FLiveUpdateTimestampCalculator.load(); }
+    int32_t PreliminaryIndex() const { return FPreliminaryIndex.load(); }
+    // The live summary over [aBeginTimeMS, aEndTimeMS]. With aCreate a new record; otherwise
+    // the transponder's own one, filled under FDBPositionLock: each caller gets a copy.
+    TqeldbPosition CalcLiveData(int32_t aBeginTimeMS, int32_t aEndTimeMS, int32_t aTimeFrameInMS,
+                                bool aCreate, bool aUseIndexes, bool aTeamInfo);
+    // Prepares the live position record and database row when the dataset adds the transponder
+    // while storing live positions; the calculation steps every 10 ms from now on.
+    void InitLiveDBPosition();
+    // An entry of the 1 Hz most-intense-period table, copied under the index lock.
+    TqelMIPDistValue MIPDist1Hz(int32_t aSecond) const;
+
     // Single elements by reference, for code that has the transponder to itself. No index check.
     RqelRawSample& GetSample(int32_t aIndex) { return FSamples[aIndex]; }
     RqelHeartbeatSample& HeartbeatSample(int32_t anIndex) { return FHeartbeat[anIndex]; }
@@ -564,6 +581,12 @@ private:
     // slot there is written.
     RqelSampleIdx10Hz SlotValue(int32_t anIndex) const;
     void InitializeSlotsUpTo(int32_t anIndex);
+    // Live index steps (live_index.cpp). The grown 10 Hz length: every loop stays below it.
+    int32_t GrowLiveIndexes(int32_t aDurationInMS);
+    void StepLiveCalculation(TqelCalculation& aCalculation, int32_t aLastSlot);
+    void FillProvisionalSlots(int32_t aTargetSlot, int32_t aLastSlot);
+    void FillLiveSummary(TqeldbPosition& aRecord, int32_t aBeginTimeMS, int32_t aEndTimeMS,
+                         int32_t aTimeFrameInMS, bool aUseIndexes, bool aTeamInfo);
     // aSlot when the index has it, the last available slot up to a second beyond, else -1.
     int32_t AvailableSlot(int32_t aTimeStampInMS, int32_t aSlot) const;
     // The slot of a time for the readers: copies of slot s and, when wanted, s + 1.
@@ -612,6 +635,9 @@ private:
     std::atomic<int32_t> FPreliminaryIndex{0};
     std::atomic<int32_t> FLiveSendSummaryDataTS{0};
     std::atomic<int64_t> FRefusedSampleCount{0};
+    // Guards the values of FDBPosition while CalcLiveData fills and copies it.
+    mutable std::mutex FDBPositionLock;
+    std::atomic<bool> FBadTimeFrameLogged{false};
 
     // Position cache and locks
     mutable std::mutex FCriticalCacheSection;

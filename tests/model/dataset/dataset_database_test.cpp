@@ -2,8 +2,10 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "analysis/framework/calculation.h"
 #include "database/athletes.h"
 #include "database/datasets/dataset_rows.h"
+#include "database/datasets/live_position.h"
 #include "database/datasets/transponder_rows.h"
 #include "database/prepare_recording.h"
 #include "database/sqlite_file_fixture.h"
@@ -255,6 +257,21 @@ TEST_F(DatasetDatabase, FixedWallClockRefreshesTheLiveDatasetRow) {
                   .join(u'|')
                   .toStdString(),
               row.toStdString());
+}
+
+TEST_F(DatasetDatabase, StoringLivePositionsSavesTheNewTransponderAndItsLiveRecord) {
+    dataset->setStoreLivePositions(true);
+    dataset->setRecording(true);
+    TqelTransponderData* anna = AddPreparedAntenna(1201);
+    ASSERT_NE(anna->DBPos(), nullptr);
+    EXPECT_EQ(anna->DBPos()->TpID(), 7);
+    EXPECT_EQ(anna->Calculation()->TimeFrame(), 10);
+    EXPECT_EQ(Rows(QStringLiteral("select DTS_ID, TP_ID, TP_ATHLETE_NAME, TP_VEST_ID, TP_MAX_HB "
+                                  "from TRANSPONDERS"))
+                  .join(u'|')
+                  .toStdString(),
+              QStringLiteral("%1 7 Anna V1 190").arg(dataset->GetDBDtsID()).toStdString());
+    dataset->setRecording(false);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "analysis/framework/model_calculation_context.h"
+#include "database/datasets/live_position.h"
 #include "model/field/field.h"
 #include "model/groups/groups_fixture.h"
 
@@ -91,6 +92,24 @@ TEST_F(TeamLookups, LiveSummaryTeamCodes) {
         codes << dataset.GetTransponderByTP(tpid)->GetTeamID(1000);
     }
     EXPECT_EQ(codes, QList<int32_t>({0, 3, 1, 4, -2}));
+}
+
+TEST_F(TeamLookups, LiveSummaryRecordTakesTeamAndMemberRole) {
+    UpTo(5);
+    dataset.GetTransponderByTP(4)->setPlayerRole(2);
+    TqelGame* match = Match();
+    match->GetTeam(0)->NewMember(1);
+    match->GetTeam(1)->NewMember(4);
+    QList<int32_t> codes;
+    QList<int32_t> roles;
+    for (int32_t tpid : {1, 4, 5}) {
+        const TqeldbPosition record =
+            dataset.GetTransponderByTP(tpid)->CalcLiveData(0, 1000, 100, false, false, true);
+        codes << record.TeamID();
+        roles << record.PlayerRole();
+    }
+    EXPECT_EQ(codes, QList<int32_t>({0, 4, -2}));
+    EXPECT_EQ(roles, QList<int32_t>({0, 2, 0}));
 }
 
 TEST_F(TeamLookups, CalculationContextOnRealGames) {

@@ -1,0 +1,319 @@
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <mutex>
+
+#include "analysis/framework/calculation.h"
+#include "analysis/framework/zone_slot_values.h"
+#include "analysis/load/distance_info.h"
+#include "analysis/load/energy_consumption.h"
+#include "analysis/load/hml_distance.h"
+#include "database/datasets/live_position.h"
+#include "database/datasets/transponder_rows.h"
+#include "foundation/logging/logger.h"
+#include "model/dataset/dataset.h"
+#include "model/groups/game.h"
+#include "model/groups/group.h"
+#include "model/transponder/transponder_data.h"
+#include "platform/numbers.h"
+
+namespace {
+
+constexpr int32_t kSlotMS = 100;
+constexpr int32_t kMIPSecondMS = 1000;
+// The step of a live calculation, and what a step of 0 or less counts as.
+constexpr int32_t kLiveTimeFrameMS = 10;
+// Beyond this an acceleration is a measuring fault and is stored as 0.
+constexpr double kMaxStoredAcceleration = 32;
+constexpr int32_t kKeeperRole = 2;
+
+// The values of slot q from the calculation's state after the step of q x 100 ms; an analysis
+// the calculation lacks gives 0. Status and sample link come from the store.
+RqelSampleIdx10Hz SlotFromCalculation(const TqelCalculation& aCalculation) {
+    using qel::RoundSaturated;
+    RqelSampleIdx10Hz slot;
+    std::lock_guard lock(aCalculation.ResultLock());
+    const RqelCalculatedPosition& pos = aCalculation.Position();
+    slot.setXinMM(RoundSaturated<int32_t>(pos.XinM * 1000));
+    slot.setYinMM(RoundSaturated<int32_t>(pos.YinM * 1000));
+    slot.setZinMM(RoundSaturated<int32_t>(pos.ZinM * 1000));
+    if (const TqelDistanceInfo* distance = aCalculation.DistanceInfo()) {
+        slot.setCumDistanceInMM(
+            RoundSaturated<int32_t>(static_cast<double>(distance->TotalDistanceInMM())));
+        slot.setCumHIDInMM(distance->HIDinMM());
+    }
+    if (const TqelEnergyConsumption* energy = aCalculation.Energy()) {
+        slot.setCumEnergyConsumption(RoundSaturated<int32_t>(energy->EnergyInkCal()));
+    }
+    qel::StoreZoneIndexes(aCalculation, slot);
+    if (const TqelHMLDistance* hml = aCalculation.HMLDistance()) {
+        slot.setCumHMLDinMM(hml->TotalDistanceInMM());
+    }
+    // The fatigue words stay 0 until the fatigue readers exist.
+    slot.setFSpeedMMS(RoundSaturated<uint16_t>(aCalculation.Speed() * 1000));
+    const double accel = aCalculation.Acceleration();
+    slot.setFAcceleration(std::fabs(accel) < kMaxStoredAcceleration
+                              ? RoundSaturated<int16_t>(accel * 1000)
+                              : int16_t{0});
+    slot.setFHeartbeat(RoundSaturated<uint16_t>(aCalculation.Heartbeat() * 100));
+    return slot;
+}
+
+// The totals of aFrom carried into aTo, without position, speed, acceleration or heart rate.
+void CarryTotals(const RqelSampleIdx10Hz& aFrom, RqelSampleIdx10Hz& aTo) {
+    aTo.setXinMM(0);
+    aTo.setYinMM(0);
+    aTo.setZinMM(0);
+    aTo.setCumDistanceInMM(aFrom.CumDistanceInMM());
+    aTo.setCumHIDInMM(aFrom.CumHIDInMM());
+    aTo.setCumEnergyConsumption(aFrom.CumEnergyConsumption());
+    aTo.setCumSpeedIndex(aFrom.CumSpeedIndex());
+    aTo.setCumAccelIndex(aFrom.CumAccelIndex());
+    aTo.setCumDecelIndex(aFrom.CumDecelIndex());
+    aTo.setCumHeartIndex(aFrom.CumHeartIndex());
+    aTo.setCumHIHBTimeMS(aFrom.CumHIHBTimeMS());
+    aTo.setCumHMLDinMM(aFrom.CumHMLDinMM());
+    aTo.setFFatigueTemporary(aFrom.FFatigueTemporary());
+    aTo.setFFatigueChroncal(aFrom.FFatigueChroncal());
+    aTo.setFSpeedMMS(0);
+    aTo.setFAcceleration(0);
+    aTo.setFHeartbeat(0);
+}
+
+}  // namespace
+
+int32_t TqelTransponderData::GrowLiveIndexes(int32_t aDurationInMS) {
+    std::lock_guard lock(FCriticalIndexSection);
+    // A full block table keeps what exists: the loops below stay within it.
+    try {
+        Grow10HzIndex(aDurationInMS / kSlotMS + 1);
+        while (FMIPDist1Hz.Capacity() < aDurationInMS / kMIPSecondMS + 1) {
+            FMIPDist1Hz.Grow();
+        }
+    } catch (const qel::ESampleRefused&) {
+    }
+    return FSampleIdx10Hz.Capacity();
+}
+
+void TqelTransponderData::updateLiveIndex() {
+    if (!FDataSet || SampleCount() == 0) {
+        return;
+    }
+    // The main thread raises the duration meanwhile: one value for the whole step.
+    const int32_t duration = FDataSet->DurationInMS();
+    const int32_t length = GrowLiveIndexes(duration);
+    if (length == 0) {
+        return;
+    }
+    const int32_t lastSlot = length - 1;
+    const int32_t delay = FDataSet->LiveIndexCalcDelay() + FDataSet->SpeedFrameInterval();
+    int32_t target = std::min((getLastSampleTime() - delay) / kSlotMS, lastSlot);
+    const int32_t durationSlot = (duration - delay) / kSlotMS;
+    target = std::min(target, durationSlot);
+    if (target < 1) {
+        return;
+    }
+    if (FCalculation) {
+        StepLiveCalculation(*FCalculation, target);
+    }
+    FillProvisionalSlots(target, std::min(duration / kSlotMS, lastSlot));
+}
+
+void TqelTransponderData::StepLiveCalculation(TqelCalculation& aCalculation, int32_t aLastSlot) {
+    int32_t frame = aCalculation.TimeFrame();
+    if (frame <= 0) {
+        if (!FBadTimeFrameLogged.exchange(true)) {
+            Logger().error(QStringLiteral("Live update of TPid %1: calculation time frame "
+                                          "%2 ms counts as %3 ms")
+                               .arg(TPid())
+                               .arg(frame)
+                               .arg(kLiveTimeFrameMS));
+        }
+        frame = kLiveTimeFrameMS;
+    }
+    const int32_t lastTime = aLastSlot * kSlotMS;
+    for (int32_t time = FLiveUpdateTimestampCalculator.load(); time <= lastTime;
+         time = FLiveUpdateTimestampCalculator.load()) {
+        aCalculation.ProcessTimeFrame(time, true);
+        if (time % kSlotMS == 0 && time >= 0) {
+            const int32_t slot = time / kSlotMS;
+            RqelSampleIdx10Hz values = SlotFromCalculation(aCalculation);
+            {
+                std::lock_guard lock(FCriticalIndexSection);
+                const RqelSampleIdx10Hz stored = SlotValue(slot);
+                values.SetStatus(stored.FStatus());
+                values.setLastSampleIndex(stored.LastSampleIndex());
+                InitializeSlotsUpTo(slot);
+                FSampleIdx10Hz[slot] = values;
+            }
+            FLiveUpdateTimestamp = time;
+        }
+        // The most-intense-distance entries come with that analysis.
+        FLiveUpdateTimestampCalculator = time + frame;
+    }
+}
+
+void TqelTransponderData::FillProvisionalSlots(int32_t aTargetSlot, int32_t aLastSlot) {
+    std::lock_guard lock(FCriticalIndexSection);
+    int32_t start = aTargetSlot;
+    const int32_t preliminary = FPreliminaryIndex.load();
+    if (aTargetSlot < preliminary && preliminary <= aLastSlot &&
+        SlotValue(aTargetSlot).CumDistanceInMM() == SlotValue(preliminary).CumDistanceInMM()) {
+        start = preliminary;
+    }
+    if (start >= aLastSlot) {
+        return;
+    }
+    InitializeSlotsUpTo(aLastSlot);
+    for (int32_t i = start + 1; i <= aLastSlot; ++i) {
+        CarryTotals(FSampleIdx10Hz[i - 1], FSampleIdx10Hz[i]);
+        FPreliminaryIndex = i;
+    }
+}
+
+TqelMIPDistValue TqelTransponderData::MIPDist1Hz(int32_t aSecond) const {
+    std::lock_guard lock(FCriticalIndexSection);
+    return FMIPDist1Hz[aSecond];
+}
+
+TqeldbPosition TqelTransponderData::CalcLiveData(int32_t aBeginTimeMS, int32_t aEndTimeMS,
+                                                 int32_t aTimeFrameInMS, bool aCreate,
+                                                 bool aUseIndexes, bool aTeamInfo) {
+    const int32_t dtsID = FDataSet ? static_cast<int32_t>(FDataSet->DBDtsID()) : 0;
+    if (aCreate) {
+        TqeldbPosition record(dtsID, TPid());
+        FillLiveSummary(record, aBeginTimeMS, aEndTimeMS, aTimeFrameInMS, aUseIndexes, aTeamInfo);
+        return record;
+    }
+    std::lock_guard lock(FDBPositionLock);
+    if (!FDBPosition) {
+        FDBPosition = std::make_unique<TqeldbPosition>(dtsID, TPid());
+    }
+    FillLiveSummary(*FDBPosition, aBeginTimeMS, aEndTimeMS, aTimeFrameInMS, aUseIndexes, aTeamInfo);
+    return *FDBPosition;
+}
+
+void TqelTransponderData::FillLiveSummary(TqeldbPosition& aRecord, int32_t aBeginTimeMS,
+                                          int32_t aEndTimeMS, int32_t aTimeFrameInMS,
+                                          bool aUseIndexes, bool aTeamInfo) {
+    using qel::RoundTo2Decimals;
+    aRecord.setTpID(TPid());
+    aRecord.setTransponderRole(static_cast<int32_t>(Role()));
+    aRecord.setTimestampMS(aEndTimeMS);
+    aRecord.setPlrID(PlayerID());
+    aRecord.setVestID(VestID());
+    aRecord.setAntennaID(Antenna1ID());
+    aRecord.setAthleteName(AthleteName());
+    aRecord.setAthleteColor(static_cast<int32_t>(AthleteColor()));
+    aRecord.setMaxSpeed(AthleteMaxSpeed());
+    aRecord.setMaxAccel(AthleteMaxAcceleration());
+    aRecord.setMaxDecel(AthleteMaxDeceleration());
+    // The stored maximum: AthleteMaxHeartbeat answers 220 when unset.
+    aRecord.setMaxHB(FAthleteMaxHeartbeat.load());
+    aRecord.setShirtNumber(ShirtNumber());
+
+    RqelCalculatedPosition pos;
+    double speed = 0;
+    double accel = 0;
+    if (aUseIndexes) {
+        pos = IndexPosition(aEndTimeMS);
+        speed = indexSpeed(aEndTimeMS);
+        accel = indexAcceleration(aEndTimeMS);
+    } else {
+        pos = calcPosition(aEndTimeMS);
+        speed = calcSpeed(aEndTimeMS, 0);
+        accel = calcAcceleration(aEndTimeMS);
+    }
+    aRecord.setSpeed(RoundTo2Decimals(speed));
+    aRecord.setAcceleration(RoundTo2Decimals(accel));
+    aRecord.setx_pos(pos.XinM);
+    aRecord.sety_pos(pos.YinM);
+    aRecord.setz_pos(pos.ZinM);
+    aRecord.setHeartbeat(RoundTo2Decimals(indexHeartbeat(aEndTimeMS)));
+    aRecord.setDistDeltaInM(aTimeFrameInMS * aRecord.Speed() / 1000);
+
+    // Of the span values only the distance exists yet; the others and the fatigue stay 0 and
+    // the per-category arrays empty until their readers come.
+    aRecord.setDistanceInM(RoundTo2Decimals(calcDistance(aBeginTimeMS, aEndTimeMS)));
+    aRecord.setHIDinM(0);
+    aRecord.setAccelerations(0);
+    aRecord.setDecelerations(0);
+    aRecord.setActions(0);
+    aRecord.AccelArray().clear();
+    aRecord.DecelArray().clear();
+    aRecord.ActionArray().clear();
+    aRecord.setSpeedIndex(0);
+    aRecord.setAccelIndex(0);
+    aRecord.setDecelIndex(0);
+    aRecord.setHRIndex(0);
+    aRecord.setHeartbeatHITimeMS(0);
+    aRecord.setNumberIcehockeyShifts(0);
+    aRecord.setAvgTOIShiftInMS(0);
+    aRecord.setFatigueIndex(0);
+    aRecord.setFitnessIndex(0);
+    aRecord.setExertionIndex(100);
+
+    aRecord.setTeamID(-2);
+    aRecord.setPlayerRole(PlayerRole());
+    if (!aTeamInfo) {
+        return;
+    }
+    if (Role() == roleBall) {
+        aRecord.setTeamID(-1);
+        return;
+    }
+    if (Role() == roleReferee) {
+        aRecord.setTeamID(2);
+        return;
+    }
+    if (!FDataSet) {
+        return;
+    }
+    try {
+        std::lock_guard lock(FDataSet->ModelLock());
+        const TqelGame* game = FDataSet->GameByTime(aEndTimeMS);
+        const TqelGroup* team = game ? game->GetTeamByMember(TPid()) : nullptr;
+        const TqelGroupMember* member = team ? team->GetMemberByTransponderID(TPid()) : nullptr;
+        if (member) {
+            const bool firstTeam = team == game->GetTeam(0);
+            const bool keeper = member->Role() == kKeeperRole;
+            aRecord.setPlayerRole(member->Role());
+            aRecord.setTeamID(firstTeam ? (keeper ? 3 : 0) : (keeper ? 4 : 1));
+        }
+    } catch (const std::exception&) {
+        // A list changing under the lookup leaves the team unknown.
+        aRecord.setTeamID(-2);
+    }
+}
+
+void TqelTransponderData::InitLiveDBPosition() {
+    if (FDataSet && FDataSet->StoreLivePositions()) {
+        const bool connected = FDataSet->Database() && FDataSet->DBTransponders();
+        {
+            // Only the swap: a feed thread holds this lock while it takes the model's lock.
+            std::lock_guard lock(FDBPositionLock);
+            FDBPosition = connected ? std::make_unique<TqeldbPosition>(
+                                          static_cast<int32_t>(FDataSet->DBDtsID()), TPid())
+                                    : nullptr;
+        }
+        if (connected) {
+            const QString name = AthleteName();
+            const QString vest = VestID();
+            std::lock_guard rowLock(FPropertyLock);
+            TqeldbTransponder& row = *FDBTransponder;
+            row.setDtsID(static_cast<int32_t>(FDataSet->DBDtsID()));
+            row.setTpID(TPid());
+            row.setAthleteName(name);
+            row.setVestID(vest);
+            row.setMaxHB(FAthleteMaxHeartbeat.load());
+            row.setMaxSpeed(AthleteMaxSpeed());
+            row.setMaxAccel(AthleteMaxAcceleration());
+            row.setMaxDecel(AthleteMaxDeceleration());
+            row.setColor(static_cast<int32_t>(AthleteColor()));
+            FDataSet->DBTransponders()->Save(&row);
+        }
+    }
+    if (FCalculation) {
+        FCalculation->setTimeFrame(kLiveTimeFrameMS);
+    }
+}
