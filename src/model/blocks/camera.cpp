@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 #include <algorithm>
+#include <cstring>
 #include <span>
 
 #include "foundation/stream_strings.h"
@@ -72,20 +73,25 @@ int32_t Int32At(const QByteArray& aBytes, int anOffset) {
     return qFromLittleEndian<int32_t>(aBytes.constData() + anOffset);
 }
 
-}  // namespace
-
-TqelCameraPosition TqelCamera::ReadRecord(qel::BinaryReader& aStream) const {
-    // Field by field: the record in memory is not packed.
+// One 23-byte record, field by field: the record in memory is not packed.
+TqelCameraPosition DecodeRecord(const char* aBytes) {
     TqelCameraPosition record;
-    record.Timestamp = aStream.readI32();
-    record.PanInRad = aStream.readU16();
-    record.Tilt = aStream.readU16();
-    record.Zoom = aStream.readU16();
-    uint8_t bits[TqelTransponderSet::ByteCount];
-    aStream.readExact(bits, sizeof(bits));
-    record.Transponders.setBytes(bits);
+    record.Timestamp = qFromLittleEndian<int32_t>(aBytes);
+    record.PanInRad = qFromLittleEndian<uint16_t>(aBytes + 4);
+    record.Tilt = qFromLittleEndian<uint16_t>(aBytes + 6);
+    record.Zoom = qFromLittleEndian<uint16_t>(aBytes + 8);
+    record.Transponders.setBytes(reinterpret_cast<const uint8_t*>(aBytes + 10));
     return record;
 }
+
+void EncodeRecord(const TqelCameraPosition& aRecord, char* aBytes) {
+    qToLittleEndian(aRecord.Timestamp, aBytes);
+    qToLittleEndian(aRecord.PanInRad, aBytes + 4);
+    qToLittleEndian(aRecord.Tilt, aBytes + 6);
+    qToLittleEndian(aRecord.Zoom, aBytes + 8);
+    std::memcpy(aBytes + 10, aRecord.Transponders.data(), TqelTransponderSet::ByteCount);
+}
+}  // namespace
 
 TqelCameraPosition TqelCamera::ReadOldRecord(qel::BinaryReader& aStream) const {
     const QByteArray bytes = aStream.readBytes(OldRecordSize);
@@ -129,8 +135,16 @@ void TqelCamera::readFromStream(qel::BinaryReader& aStream, uint16_t aVersion) {
     aStream.checkCount(count, packed ? RecordSize : OldRecordSize);
     FPositionData.clear();
     FPositionData.reserve(count);
-    for (int32_t i = 0; i < count; ++i) {
-        FPositionData.push_back(packed ? ReadRecord(aStream) : ReadOldRecord(aStream));
+    if (packed) {
+        // One read for all records: the block of a long recording holds a great many.
+        const QByteArray bytes = aStream.readBytes(qint64{count} * RecordSize);
+        for (int32_t i = 0; i < count; ++i) {
+            FPositionData.push_back(DecodeRecord(bytes.constData() + qint64{i} * RecordSize));
+        }
+    } else {
+        for (int32_t i = 0; i < count; ++i) {
+            FPositionData.push_back(ReadOldRecord(aStream));
+        }
     }
     FPositionsCount = count;
 }
@@ -147,11 +161,9 @@ void TqelCamera::writeToStream(qel::BinaryWriter& aStream) {
     aStream.writeI32(FFollowOrder);
     aStream.writeI32(FSectionID);
     aStream.writeI32(FPositionsCount);
-    for (const TqelCameraPosition& record : FPositionData) {
-        aStream.writeI32(record.Timestamp);
-        aStream.writeU16(record.PanInRad);
-        aStream.writeU16(record.Tilt);
-        aStream.writeU16(record.Zoom);
-        aStream.writeBytes(record.Transponders.data(), TqelTransponderSet::ByteCount);
+    QByteArray bytes(qsizetype{FPositionsCount} * RecordSize, Qt::Uninitialized);
+    for (int32_t i = 0; i < FPositionsCount; ++i) {
+        EncodeRecord(FPositionData[i], bytes.data() + qsizetype{i} * RecordSize);
     }
+    aStream.writeBytes(bytes);
 }

@@ -63,7 +63,6 @@ public:
     static constexpr int32_t OldRecordSize = 69;
 
 private:
-    TqelCameraPosition ReadRecord(qel::BinaryReader& aStream) const;
     TqelCameraPosition ReadOldRecord(qel::BinaryReader& aStream) const;
 
     TqelDataset* FDataSet;
