@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "foundation/position_records.h"
+#include "platform/binary_stream.h"
 
 class TqelDataset;
 
@@ -50,7 +51,20 @@ public:
     int32_t RawDataCount() const { return FPositionsCount; }
     int32_t RawDataCapacity() const { return static_cast<int32_t>(FPositionData.size()); }
 
+    // The camera block of a dataset file of aVersion; before 82 the old 69-byte records are
+    // converted, their transponder bits mapped through the dataset's list. Raises EReadError
+    // for a count that is negative or runs past the stream, before allocating.
+    void readFromStream(qel::BinaryReader& aStream, uint16_t aVersion);
+    // Always the current layout; trims the records to the count.
+    void writeToStream(qel::BinaryWriter& aStream);
+
+    // Bytes of one stored record, current and up to version 81.
+    static constexpr int32_t RecordSize = 23;
+    static constexpr int32_t OldRecordSize = 69;
+
 private:
+    TqelCameraPosition ReadOldRecord(qel::BinaryReader& aStream) const;
+
     TqelDataset* FDataSet;
     uint8_t FCameraIndex;
     int32_t FID = 0;

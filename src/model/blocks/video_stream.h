@@ -6,6 +6,7 @@
 
 #include "foundation/shared_enums.h"
 #include "model/dataset/notify_varuza.h"
+#include "platform/binary_stream.h"
 
 class TqelDataset;
 
@@ -67,6 +68,15 @@ public:
     void setRTSPStream(const QString& aValue) { FRTSPStream = aValue; }
     QStringList& Presets() { return FPresets; }
     const QStringList& Presets() const { return FPresets; }
+
+    // The video stream block of a dataset file of aVersion. Before version 20 the ID is -1 and
+    // the reader numbers the stream; before 90 the camera index comes from the file name.
+    void readFromStream(qel::BinaryReader& aStream, uint16_t aVersion);
+    void writeToStream(qel::BinaryWriter& aStream) const;
+
+    // The camera of a stream named "..._domeN.mp4": N - 1, 255 for a name without a number
+    // there or for N = 0. A name without "dome" takes its 4th and 5th characters.
+    static uint8_t CameraIndexFromName(const QString& aFilename);
 
 private:
     template <class T>

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 #include <atomic>
 #include <cstdint>
@@ -411,13 +412,44 @@ public:
     int32_t CameraCount() const { return static_cast<int32_t>(FCameras.size()); }
 
     // Video streams (dataset_media.cpp), main thread. A new stream, numbered after the last,
-    // its camera index from the last digit of the dataset's file name; announced.
+    // its camera index from the last digit of its own file name ("..._dome3.mp4" is camera 2);
+    // announced.
     TqelVideoStream* addVideoStream(const QString& aDescription, const QString& aFilename,
                                     int32_t anOffsetInMS);
     // Null for a position outside the list.
     TqelVideoStream* getVideoStream(int32_t anIndex) const;
     int32_t VideoStreamCount() const { return static_cast<int32_t>(FVideoStreams.size()); }
     void notifyVideoStreamChanged(TqelVideoStream* aVideoStream);
+    // Does nothing for a position outside the list.
+    void DeleteVideoStream(int32_t aIndex);
+    // Ids start again at 1 after this.
+    void clearVideoStreams();
+    TqelVideoStream* GetVideoStreamByID(int32_t aID) const;
+    TqelVideoStream* GetVideoStreamByCameraIndex(int32_t aCameraIndex) const;
+    // The first stream whose video time for aTimeInMS lies after 0 and, when it has a
+    // duration, before its end.
+    TqelVideoStream* FirstVideoStreamByTime(int32_t aTimeInMS) const;
+    // Timestamp minus RecordingStartedAt in whole ms when positive, else 0: the offset of the
+    // videos started with the recording.
+    int32_t RecordingVideoOffsetInMS() const;
+    // Attaches the recording's video files in aVideoPath (named like the dataset's first 13
+    // characters, then "dome"). Renames that the caller should make are added to aVideofiles
+    // as "file=target"; no file is touched.
+    void FindMatchingVideoFiles(TqelCopyfileOnAttach aCopyVideoFileOnAttach,
+                                const QString& aVideoPath, QStringList* aVideofiles);
+
+    // Stitch files (dataset_media.cpp), main thread. Ids keep counting after a clear.
+    TqelStitchFile* addStitchFile(const QString& aDescription, const QString& aFilename,
+                                  int32_t anOffsetInMS);
+    // Raises EArgumentOutOfRangeException outside the list.
+    void DeleteStitchFile(int32_t aIndex);
+    void clearStitchFiles();
+    // Raises EArgumentOutOfRangeException outside the list.
+    TqelStitchFile* GetStitchFile(int32_t anIndex) const;
+    TqelStitchFile* GetStitchFileByID(int32_t aID) const;
+    int32_t StitchFileCount() const { return static_cast<int32_t>(FStitchFiles.size()); }
+    // Tells only for a file in the list.
+    void notifyStitchFileChanged(TqelStitchFile* aStitchFile);
     // End of cameras and video streams
 
     // Transponder store

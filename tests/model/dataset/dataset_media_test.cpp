@@ -187,13 +187,15 @@ TEST_F(LiveMedia, VideoStreamsAreNumberedAndTellTheirChanges) {
     SignalLog log;
     LoggingSubscriber subscriber(QStringLiteral("s"), log);
     dataset.subscribeToSignals(&subscriber);
-    dataset.setFilename(QStringLiteral("/data/20260504 1530-1705 3.qel"));
-    TqelVideoStream* stream = dataset.addVideoStream(QStringLiteral("d"), QStringLiteral("f"), 40);
+    // The camera comes from the stream's own name, not the dataset's minute digit.
+    dataset.setFilename(QStringLiteral("/data/20260504 1530-1705.qel"));
+    TqelVideoStream* stream =
+        dataset.addVideoStream(QStringLiteral("d"), QStringLiteral("/v/x_dome3.mp4"), 40);
     EXPECT_EQ(stream->ID(), 1);
     EXPECT_EQ(stream->CameraIndex(), 2);
     EXPECT_EQ(stream->OffsetInMS(), 40);
-    dataset.setFilename(QStringLiteral("/data/set.qel"));
-    EXPECT_EQ(dataset.addVideoStream(QString(), QString(), 0)->CameraIndex(), 255);
+    EXPECT_EQ(dataset.addVideoStream(QString(), QStringLiteral("x_domeA.mp4"), 0)->CameraIndex(),
+              255);
     EXPECT_EQ(dataset.VideoStreamCount(), 2);
     EXPECT_EQ(dataset.getVideoStream(1)->ID(), 2);
     EXPECT_EQ(dataset.getVideoStream(2), nullptr);
