@@ -4,18 +4,14 @@
 #include <QByteArray>
 #include <cstdint>
 
+#include "model/field/field_bytes.h"
 #include "platform/binary_stream.h"
 
 // A dataset-file block written to memory, and bytes read into a block as the file reader would.
 
 template <typename T>
 QByteArray WrittenBlock(const T& aBlock) {
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    qel::BinaryWriter writer(buffer);
-    aBlock.writeToStream(writer);
-    return data;
+    return WriteBytes(aBlock);
 }
 
 template <typename T>
