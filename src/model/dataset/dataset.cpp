@@ -51,7 +51,7 @@ TqelDataset::TqelDataset(TqelDatabase* aDatabase) : FQueueContext(std::make_uniq
     FDBDataset = std::make_unique<TqeldbDataset>();
     CreateDatabaseObjects();
     FField = std::make_unique<TqelField>(this);
-    FPlayListRoot = std::make_unique<TqelPlayList>();
+    FPlayListRoot = std::make_unique<TqelPlayList>(this, 0, -1);
     FTimeOnIce = std::make_unique<TqelTimeOnIce>(this);
     FTimer = std::make_unique<TqelTimeRecorder>(this);
 
@@ -98,6 +98,8 @@ TqelDataset::~TqelDataset() {
     FDBDataset.reset();
     FTimeOnIce.reset();
     FTimer.reset();
+    FSelectedPlayListItem = nullptr;
+    FSelectedPlayList = nullptr;
     FPlaylists.clear();
     FPlayListRoot.reset();
     FViewerOptionSets.clear();

@@ -27,6 +27,10 @@
 
 class QVariant;
 struct RqelLPMSample;
+namespace qel {
+class BinaryReader;
+class BinaryWriter;
+}  // namespace qel
 class IqelDatasetSignals;
 class IqelDataSetCallBack;
 class IlpmProgress;
@@ -40,6 +44,7 @@ class TqelMarker;
 class TqelMatchInfo;
 class TqelPath;
 class TqelPlayList;
+class TqelPlayListItem;
 class TqelPrepareRecording;
 class TqelPrepareTransponder;
 class TqelStitchFile;
@@ -452,6 +457,66 @@ public:
     void notifyStitchFileChanged(TqelStitchFile* aStitchFile);
     // End of cameras and video streams
 
+    // Playlists, viewer option sets and paths (dataset_playlists.cpp), main thread.
+    // The top of the playlist tree: ID 0, not in the playlist list, lives with the dataset.
+    TqelPlayList* PlayListRoot() const { return FPlayListRoot.get(); }
+    // A new playlist numbered after the last, a child of the playlist aParentID names (the root
+    // for 0 or an unknown id; of none for -1); announced.
+    TqelPlayList* PlayListAdd(const QString& aDescription, int32_t aTPID, int32_t aParentID);
+    // Deletes its items, then its children, then itself; once the list is empty ids start again
+    // at 1. Nothing for null or a playlist outside the list (the root).
+    void PlayListDelete(TqelPlayList* aPlayList);
+    // By athlete name: into the child named aDescription (made when missing) of the athlete's
+    // playlist under the root (made, named after the athlete, when missing). Otherwise into the
+    // selected playlist. Null, and nothing added, for an unknown transponder, without a
+    // selected playlist, or when AddItem adds nothing.
+    TqelPlayListItem* PlayListItemAdd(bool aByAthletename, int32_t aVideoID,
+                                      const QString& aDescription, int32_t aTransponderId,
+                                      int32_t aBeginTimeInMS, int32_t aEndTimeInMS);
+    // Frees every playlist of the list; ids keep counting.
+    void ClearPlayList();
+    // Raises EArgumentOutOfRangeException outside the list.
+    TqelPlayList* GetPlaylist(int32_t anIndex) const;
+    // The last playlist of that id; the root for 0 or less or when there is none. Never null.
+    TqelPlayList* GetPlayListByID(int32_t aID) const;
+    int32_t PlayListCount() const { return static_cast<int32_t>(FPlaylists.size()); }
+    // Deleting or clearing the selected playlist or item selects none.
+    TqelPlayList* SelectedPlayList() const { return FSelectedPlayList; }
+    void setSelectedPlayList(TqelPlayList* aValue);
+    TqelPlayListItem* SelectedPlayListItem() const { return FSelectedPlayListItem; }
+    void setSelectedPlayListItem(TqelPlayListItem* aValue);
+    void notifyPlaylistChanged(TqelPlayList* aPlayList);
+    // The dataset file's playlist list of any version (the count and blocks from version 81):
+    // the counter starts again from the ids read and the root's children are emptied first.
+    void readPlayLists(qel::BinaryReader& aStream, uint16_t aVersion);
+    void writePlayLists(qel::BinaryWriter& aStream) const;
+
+    // Viewer option sets. A new set is not announced.
+    TqelViewerOptionSet* addViewerOptionSet();
+    // Announces the deletion of any set but null; frees it when it is in the list.
+    void DeleteViewerOptionSet(TqelViewerOptionSet* aViewerOptionSet);
+    void DeleteViewerOptionSet(const QString& aDescription);
+    TqelViewerOptionSet* ViewerOptionByID(int32_t aID) const;
+    // Exact name, letter case included.
+    TqelViewerOptionSet* ViewerOptionByName(const QString& aName) const;
+    int32_t ViewerOptionSetCount() const { return static_cast<int32_t>(FViewerOptionSets.size()); }
+    // Raises EArgumentOutOfRangeException outside the list.
+    TqelViewerOptionSet* GetViewerOptionSet(int32_t anIndex) const;
+    int32_t IncLastViewerOptionID() { return ++FLastViewerOptionID; }
+    // Never lowers the counter.
+    void setLastViewerOptionID(int32_t aValue);
+    // The dataset file's list of viewer option sets (from version 94), after the groups.
+    void readViewerOptionSets(qel::BinaryReader& aStream, uint16_t aVersion);
+    void writeViewerOptionSets(qel::BinaryWriter& aStream) const;
+
+    // Paths: announced with their position in the list.
+    TqelPath* PathAdd(int32_t aTPID, int32_t aTimeBegin, int32_t aTimeEnd, int32_t aColor);
+    void PathClear();
+    int32_t PathCount() const { return static_cast<int32_t>(FPaths.size()); }
+    // Raises EArgumentOutOfRangeException outside the list.
+    TqelPath* GetPath(int32_t aIndex) const;
+    // End of playlists, viewer option sets and paths
+
     // Transponder store
     // What a transponder reads of its dataset. Atomic: the cadence thread and the rebuild tasks
     // read them while the main thread may change them.
@@ -613,6 +678,11 @@ private:
     std::atomic<bool> FIndexesNeedsToRebuild{false};
     TqeldbAnalyzeDef* FAnalyzeDef = nullptr;
     // End of transponder store
+
+    // Playlists: the selection, the notices and the list let go of one whose items and
+    // children are gone; the root lets go of its children.
+    void FreePlayList(TqelPlayList* aPlayList);
+    void EmptyPlayListRoot();
 
     // Cameras and video streams
     // Recording stopped: streams whose recording file exists take it, the others go.
@@ -784,7 +854,7 @@ private:
     TqelGamePart* FSelectedPart = nullptr;
     TqelEvent* FSelectedEvent = nullptr;
     TqelPlayList* FSelectedPlayList = nullptr;
-    TqelPlayList* FSelectedPlayListItem = nullptr;
+    TqelPlayListItem* FSelectedPlayListItem = nullptr;
     uint8_t FSelectionType = 0;
     int32_t FSelectionAroundPlayPosMSBefore = 30000;
     int32_t FSelectionAroundPlayPosMSAfter = 5000;
