@@ -112,8 +112,7 @@ TqelPlayListItem* TqelDataset::PlayListItemAdd(bool aByAthletename, int32_t aVid
         }
         target = nullptr;
         for (int32_t i = 0; i < athlete->ChildCount() && !target; ++i) {
-            if (athlete->GetChild(i)->Description().compare(aDescription, Qt::CaseInsensitive) ==
-                0) {
+            if (qel::SameText(athlete->GetChild(i)->Description(), aDescription)) {
                 target = athlete->GetChild(i);
             }
         }
