@@ -411,14 +411,25 @@ TEST_F(PitchActivationTest, ARequestDuringTheActivationsWaitsRunsAfterIt) {
         return LogLines(QStringLiteral("SetSelectedField: Start Selecting")).size();
     };
     bool nested = false;
+    bool statusDisplayRan = true;
+    QString directError;
     onDriverMade = [&] {
         const qsizetype before = starts();
         form->RequestFieldActivation(South().FieldID(), 4);
         qel::ProcessMessagesFor(50);
+        // The operator's buttons and a direct call do nothing meanwhile.
+        form->btnActivateFieldClick();
+        form->btnDeactivateFieldClick();
+        directError = Activate(North().FieldID(), 4);
         nested = starts() != before;
+        statusDisplayRan = form->GUIUpdateActive();
     };
     EXPECT_EQ(Activate(South().FieldID(), 4), "");
     EXPECT_FALSE(nested) << "the request ran inside the activation";
+    EXPECT_FALSE(statusDisplayRan) << "the status display read half-built state";
+    EXPECT_EQ(directError, "An activation is already running");
+    EXPECT_FALSE(form->ManualActivated());
+    EXPECT_TRUE(form->GUIUpdateActive());
     // North, South, then the request.
     EXPECT_TRUE(WaitFor([&] { return starts() == 3; })) << "the request never ran";
 }
