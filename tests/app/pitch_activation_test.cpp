@@ -491,6 +491,22 @@ TEST_F(PitchActivationTest, AReconnectRunsTheStartUpSequenceAgain) {
         return fake.controlConnects() > connects &&
                form->MeasurementControl()->GetStartUpSequence() == startRunning;
     }));
+
+    // One system of the system tab: stopped and initialised again.
+    const int again = fake.controlConnects();
+    form->ReconnectSystem(0);
+    EXPECT_TRUE(WaitFor([&] { return fake.controlConnects() > again; }));
+}
+
+TEST_F(PitchActivationTest, WithoutRemoteControlTheActivationWaitsForAReconnect) {
+    Use({false, false, false, ""});
+    EXPECT_EQ(Activate(North().FieldID(), 4), "");
+    EXPECT_EQ(form->MeasurementStatus(), imsInitializing);
+    EXPECT_FALSE(form->MeasurementStarted());
+    EXPECT_TRUE(LogLines(QStringLiteral("SetSelectedField: Starting LPM Controller")).isEmpty());
+
+    form->Reconnect();
+    EXPECT_TRUE(WaitFor([&] { return form->MeasurementStatus() == imsActivated; }));
 }
 
 TEST(ActivationSupervisionTest, ExpiryAnswersAndProgressFollowTheConditions) {
