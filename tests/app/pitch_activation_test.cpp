@@ -276,14 +276,23 @@ TEST_F(PitchActivationTest, ARoamingPitchAddsItsDriver) {
 TEST_F(PitchActivationTest, ThePreparationsFieldDefinitionIsLoadedFromTheFieldFolder) {
     const QString folder = ClientConfig()->FieldDir();
     TqelField().SaveToFile(folder + QStringLiteral("pitch.qfd"));
+    // A preparation's file that is not there gives way to the camera field definition.
+    const QString camFieldDef = ServerConfig()->CamFieldDef();
+    ServerConfig()->setCamFieldDef(QStringLiteral("pitch.qfd"));
     AddPreparation(7, North().FieldID(), QString(), QStringLiteral("pitch.qfd"));
+    AddPreparation(8, North().FieldID(), QString(), QStringLiteral("missing.qfd"));
 
-    EXPECT_EQ(Activate(North().FieldID(), 7), "");
-    EXPECT_NE(form->FieldDef(), nullptr);
-    EXPECT_EQ(LogLines(QStringLiteral("SetSelectedField: FieldDefinition loaded")).size(), 1);
-    EXPECT_EQ(LogLines(QStringLiteral("SetSelectedField: Load FieldDefinition File ")),
-              QStringList({QStringLiteral("SetSelectedField: Load FieldDefinition File \"%1\"")
-                               .arg(folder + QStringLiteral("pitch.qfd"))}));
+    for (const int32_t preparation : {7, 8}) {
+        SCOPED_TRACE(preparation);
+        EXPECT_EQ(Activate(North().FieldID(), preparation), "");
+        EXPECT_NE(form->FieldDef(), nullptr);
+        EXPECT_EQ(LogLines(QStringLiteral("SetSelectedField: Load FieldDefinition File ")).last(),
+                  QStringLiteral("SetSelectedField: Load FieldDefinition File \"%1\"")
+                      .arg(folder + QStringLiteral("pitch.qfd")));
+        EXPECT_EQ(LogLines(QStringLiteral("SetSelectedField: FieldDefinition ")).last(),
+                  "SetSelectedField: FieldDefinition loaded");
+    }
+    ServerConfig()->setCamFieldDef(camFieldDef);
 }
 
 TEST_F(PitchActivationTest, TheStartActivatesTheDefaultPreparationWhenTheSettingsAskForIt) {
