@@ -11,6 +11,7 @@
 #include "app/activation_supervision.h"
 #include "app/main_form.h"
 #include "app/old_file_cleanup.h"
+#include "app/translation.h"
 #include "fakes/fake_client_program.h"
 #include "fakes/fake_lpm_server.h"
 #include "foundation/protocol/client_protocol.h"
@@ -20,6 +21,7 @@
 #include "measurement/clients/lpm_server.h"
 #include "measurement/control/antenna_list.h"
 #include "measurement/drivers/lpm_system.h"
+#include "model/field/field.h"
 #include "platform/queued_call.h"
 
 namespace {
@@ -44,6 +46,20 @@ std::vector<TqelMeasurementStatus> Answers(const FakeClientProgram& aClient) {
         answers.push_back(status);
     }
     return answers;
+}
+
+std::vector<TqelMeasurementStatus> States(const FakeClientProgram& aClient) {
+    std::vector<TqelMeasurementStatus> states;
+    for (const QByteArray& message : aClient.messagesOfType(qel::msg::MeasurementStateChanged)) {
+        QBuffer datagram;
+        datagram.setData(message);
+        datagram.open(QIODevice::ReadOnly);
+        TqelMeasurementStatus status = imsNone;
+        int32_t remaining = 0;
+        TqelProtocol::decodeMeasurementStateChanged(datagram, status, remaining);
+        states.push_back(status);
+    }
+    return states;
 }
 
 QStringList Texts(const FakeClientProgram& aClient) {
@@ -73,6 +89,10 @@ protected:
             file.write("[Section]\r\n");
         }
         qel::SetExecutableFolderForTests(exeFolder.path());
+        // The client settings keep the folder they were given; each test has a field folder of
+        // its own.
+        ASSERT_TRUE(QDir(exeFolder.path()).mkpath(QStringLiteral("field")));
+        ClientConfig()->setFieldDir(exeFolder.file(QStringLiteral("field")));
         AddPitches({"North", "South"});
         for (int i = 0; i < 2; ++i) {
             TqelFieldSettings& pitch = *ServerConfig()->FieldSettings(i);
@@ -88,20 +108,7 @@ protected:
         South().setLPMPort(FreeLocalPort());
         fake.setControlPort(controlPort);
         handshakePort = fake.listenHandshakes();
-        form->setMeasurementSystemFactory([this](const TqelFieldSettings& aField, bool aRoaming) {
-            auto driver = std::make_unique<TqelLPMSystem>(*ServerConfig());
-            driver->setRoaming(aRoaming);
-            driver->setStartupTCPPort(QString::number(handshakePort));
-            driver->setHandshakeDelay(10);
-            driver->setMessagePause(10);
-            ++driversMade;
-            // Once: the hook may make drivers itself.
-            if (std::function<void()> hook = std::exchange(onDriverMade, nullptr))
-                hook();
-            return driver;
-        });
-        form->setActivationInterval(20);
-        form->FormCreate();
+        CreateForm();
         Exec(
             QStringLiteral("insert into AVAILABLE_TRANSPONDERS (ATP_ID, ATP_DESCRIPTION, "
                            "ATP_ANTENNA1_ID, ATP_ANTENNA2_ID, ATP_ANTENNA3_ID, ATP_ANTENNA4_ID, "
@@ -117,15 +124,35 @@ protected:
         qel::SetExecutableFolderForTests(QString());
     }
 
+    // The root on the drivers of the fake LPM server, the supervision ticking fast.
+    void CreateForm() {
+        form->setMeasurementSystemFactory([this](const TqelFieldSettings& aField, bool aRoaming) {
+            auto driver = std::make_unique<TqelLPMSystem>(*ServerConfig());
+            driver->setRoaming(aRoaming);
+            driver->setStartupTCPPort(QString::number(handshakePort));
+            driver->setHandshakeDelay(10);
+            driver->setMessagePause(10);
+            ++driversMade;
+            // Once: the hook may make drivers itself.
+            if (std::function<void()> hook = std::exchange(onDriverMade, nullptr))
+                hook();
+            return driver;
+        });
+        form->setActivationInterval(20);
+        form->FormCreate();
+    }
+
     static TqelFieldSettings& North() { return *ServerConfig()->FieldSettings(0); }
     static TqelFieldSettings& South() { return *ServerConfig()->FieldSettings(1); }
 
-    void AddPreparation(int32_t anID, int32_t aFieldID, const QString& aRoaming) {
+    void AddPreparation(int32_t anID, int32_t aFieldID, const QString& aRoaming,
+                        const QString& aFieldFile = QString()) {
         Exec(QStringLiteral("insert into PREPARE_RECORDING (PRC_ID, PRC_DESCRIPTION, PRC_ACTIVE, "
-                            "MPT_ID, PRC_ROAMING_PITCH_IDS) values (%1, 'Session %1', 1, %2, '%3')")
+                            "MPT_ID, PRC_ROAMING_PITCH_IDS, PRC_FIELDNAME) values (%1, "
+                            "'Session %1', 1, %2, '%3', '%4')")
                  .arg(anID)
                  .arg(aFieldID)
-                 .arg(aRoaming));
+                 .arg(aRoaming, aFieldFile));
     }
 
     QString Activate(int32_t aFieldID, int32_t aPreparationID) {
@@ -147,6 +174,13 @@ protected:
     void LiveData(FakeClientProgram& aClient) {
         aClient.sendLiveData(1);
         ASSERT_TRUE(WaitFor([&] { return form->Server()->NumberClientsLiveData() > 0; }));
+    }
+    // Through the client server, as a client program starts one.
+    void StartRecording(FakeClientProgram& aClient) {
+        QBuffer datagram;
+        TqelProtocol::encodeStartRecording(datagram, 0, false);
+        aClient.send(datagram);
+        ASSERT_TRUE(WaitFor([&] { return form->Server()->Recording(); }));
     }
     void RequestActivation(FakeClientProgram& aClient, int32_t aFieldID, int32_t aPreparationID) {
         QBuffer datagram;
@@ -239,44 +273,103 @@ TEST_F(PitchActivationTest, ARoamingPitchAddsItsDriver) {
     EXPECT_EQ(form->MeasurementControl()->Count(), 2);
 }
 
+TEST_F(PitchActivationTest, ThePreparationsFieldDefinitionIsLoadedFromTheFieldFolder) {
+    const QString folder = ClientConfig()->FieldDir();
+    TqelField().SaveToFile(folder + QStringLiteral("pitch.qfd"));
+    // A preparation's file that is not there gives way to the camera field definition.
+    const QString camFieldDef = ServerConfig()->CamFieldDef();
+    ServerConfig()->setCamFieldDef(QStringLiteral("pitch.qfd"));
+    AddPreparation(7, North().FieldID(), QString(), QStringLiteral("pitch.qfd"));
+    AddPreparation(8, North().FieldID(), QString(), QStringLiteral("missing.qfd"));
+
+    for (const int32_t preparation : {7, 8}) {
+        SCOPED_TRACE(preparation);
+        EXPECT_EQ(Activate(North().FieldID(), preparation), "");
+        EXPECT_NE(form->FieldDef(), nullptr);
+        EXPECT_EQ(LogLines(QStringLiteral("SetSelectedField: Load FieldDefinition File ")).last(),
+                  QStringLiteral("SetSelectedField: Load FieldDefinition File \"%1\"")
+                      .arg(folder + QStringLiteral("pitch.qfd")));
+        EXPECT_EQ(LogLines(QStringLiteral("SetSelectedField: FieldDefinition ")).last(),
+                  "SetSelectedField: FieldDefinition loaded");
+    }
+    ServerConfig()->setCamFieldDef(camFieldDef);
+}
+
+TEST_F(PitchActivationTest, TheStartActivatesTheDefaultPreparationWhenTheSettingsAskForIt) {
+    // FormCreate's own status: nothing activated yet.
+    EXPECT_EQ(form->MeasurementStatus(), imsNone);
+    EXPECT_TRUE(form->ActivateButtonVisible());
+    EXPECT_EQ(form->LPMStatusText(), "Measurement selection not activated");
+    EXPECT_EQ(form->MeasurementControl()->Count(), 0);
+    EXPECT_FALSE(form->ManualActivated());
+
+    form = std::make_unique<TQelvaniServerMainForm>();
+    ServerConfig()->setAutoActivateDefaultPreparation(true);
+    CreateForm();
+    ServerConfig()->setAutoActivateDefaultPreparation(false);
+
+    EXPECT_TRUE(form->ManualActivated());
+    EXPECT_EQ(form->Server()->Field(), &North());
+    EXPECT_EQ(form->PrepareRecordingID(), 4);
+    EXPECT_EQ(form->MeasurementControl()->Count(), 1);
+    EXPECT_TRUE(WaitFor([&] { return form->MeasurementStatus() == imsActivated; }));
+}
+
 TEST_F(PitchActivationTest, OnlyAStartedControlWithARecordingOrLiveClientRefuses) {
     struct Case {
         bool started;
+        bool recording;
         bool live;
         bool refused;
     };
-    for (const Case& c :
-         {Case{false, true, false}, Case{true, false, false}, Case{true, true, true}}) {
-        SCOPED_TRACE(testing::Message() << "started " << c.started << " live " << c.live);
+    for (const Case& c : {Case{false, false, false, false}, Case{false, true, false, false},
+                          Case{false, false, true, false}, Case{false, true, true, false},
+                          Case{true, false, false, false}, Case{true, true, false, true},
+                          Case{true, false, true, true}, Case{true, true, true, true}}) {
+        SCOPED_TRACE(testing::Message() << "started " << c.started << " recording " << c.recording
+                                        << " live " << c.live);
         EXPECT_EQ(Activate(North().FieldID(), 4), "");
         if (c.started)
             ASSERT_TRUE(WaitFor([&] { return form->MeasurementStarted(); }));
         else
             form->MeasurementControl()->Stop();
         auto client = Connect();
+        // Neither records nor gets live data: the warning goes to every client.
+        auto observer = Connect();
         if (c.live)
             LiveData(*client);
+        if (c.recording)
+            StartRecording(*client);
         const int before = driversMade;
+        const TqelMeasurementStatus status = form->MeasurementStatus();
 
         const QString error = Activate(South().FieldID(), 4);
 
         if (c.refused) {
             EXPECT_EQ(error, "Cannot change field while recording or clients get live data");
-            ASSERT_TRUE(client->waitForMessages(qel::msg::EventMessageText));
-            EXPECT_TRUE(Texts(*client).contains(error));
+            ASSERT_TRUE(observer->waitForMessages(qel::msg::EventMessageText));
+            EXPECT_TRUE(Texts(*observer).contains(error));
             EXPECT_EQ(driversMade, before);
             EXPECT_EQ(form->Server()->Field(), &North());
+            EXPECT_EQ(form->MeasurementStatus(), status);
+            EXPECT_TRUE(form->MeasurementStarted());
+            EXPECT_EQ(form->Server()->Recording(), c.recording);
         } else {
+            EXPECT_EQ(error, "");
             EXPECT_EQ(driversMade, before + 1);
             EXPECT_EQ(form->Server()->Field(), &South());
         }
+        if (form->Server()->Recording())
+            form->Server()->StopRecording();
         client->disconnect();
+        observer->disconnect();
         WaitFor([&] { return form->Server()->ClientCount() == 0; });
     }
-    // (A recording refuses the same way; recordings start through the client server.)
 }
 
 TEST_F(PitchActivationTest, UnknownPitchAndSystemStayInitializing) {
+    EXPECT_EQ(Activate(North().FieldID(), 4), "");
+    ASSERT_EQ(form->MeasurementControl()->Count(), 1);
     EXPECT_EQ(Activate(4242, 4), "Field is not assigned");
     EXPECT_EQ(form->MeasurementControl()->Count(), 0);
     EXPECT_EQ(form->MeasurementStatus(), imsInitializing);
@@ -327,14 +420,25 @@ TEST_F(PitchActivationTest, ARequestDuringTheActivationsWaitsRunsAfterIt) {
         return LogLines(QStringLiteral("SetSelectedField: Start Selecting")).size();
     };
     bool nested = false;
+    bool statusDisplayRan = true;
+    QString directError;
     onDriverMade = [&] {
         const qsizetype before = starts();
         form->RequestFieldActivation(South().FieldID(), 4);
         qel::ProcessMessagesFor(50);
+        // The operator's buttons and a direct call do nothing meanwhile.
+        form->btnActivateFieldClick();
+        form->btnDeactivateFieldClick();
+        directError = Activate(North().FieldID(), 4);
         nested = starts() != before;
+        statusDisplayRan = form->GUIUpdateActive();
     };
     EXPECT_EQ(Activate(South().FieldID(), 4), "");
     EXPECT_FALSE(nested) << "the request ran inside the activation";
+    EXPECT_FALSE(statusDisplayRan) << "the status display read half-built state";
+    EXPECT_EQ(directError, "An activation is already running");
+    EXPECT_FALSE(form->ManualActivated());
+    EXPECT_TRUE(form->GUIUpdateActive());
     // North, South, then the request.
     EXPECT_TRUE(WaitFor([&] { return starts() == 3; })) << "the request never ran";
 }
@@ -349,6 +453,8 @@ TEST_F(PitchActivationTest, ARefusedRoamingPitchThroughARequestIsLoggedAndAnswer
     EXPECT_EQ(Answers(*client), std::vector<TqelMeasurementStatus>({imsInitializing}));
     EXPECT_EQ(LogLines(QStringLiteral("RequestFieldActivation: ")).size(), 1);
     EXPECT_EQ(form->MeasurementControl()->Count(), 1);
+    EXPECT_TRUE(form->GUIUpdateActive());
+    EXPECT_FALSE(form->Activating());
 }
 
 TEST_F(PitchActivationTest, DeactivationFollowsLiveClientsAndTheOperatorsFlag) {
@@ -369,14 +475,20 @@ TEST_F(PitchActivationTest, DeactivationFollowsLiveClientsAndTheOperatorsFlag) {
     form->btnActivateFieldClick();
     ASSERT_TRUE(form->ManualActivated());
     ASSERT_TRUE(WaitFor([&] { return form->MeasurementStatus() == imsActivated; }));
+    StartRecording(*client);
     EXPECT_TRUE(form->DeactivateMeasurement());
+    EXPECT_FALSE(form->Server()->Recording()) << "the operator's flag keeps a recording";
     EXPECT_EQ(form->MeasurementStatus(), imsActivated);
     EXPECT_TRUE(form->MeasurementStarted());
 
+    client->clearReceived();
     form->btnDeactivateFieldClick();
     EXPECT_FALSE(form->ManualActivated());
     EXPECT_EQ(form->MeasurementStatus(), imsIdle);
     EXPECT_TRUE(form->ActivateButtonVisible());
+    EXPECT_FALSE(form->MeasurementStarted());
+    ASSERT_TRUE(client->waitForMessages(qel::msg::MeasurementStateChanged));
+    EXPECT_EQ(States(*client).back(), imsIdle);
 }
 
 TEST_F(PitchActivationTest, AReconnectRunsTheStartUpSequenceAgain) {
@@ -388,6 +500,22 @@ TEST_F(PitchActivationTest, AReconnectRunsTheStartUpSequenceAgain) {
         return fake.controlConnects() > connects &&
                form->MeasurementControl()->GetStartUpSequence() == startRunning;
     }));
+
+    // One system of the system tab: stopped and initialised again.
+    const int again = fake.controlConnects();
+    form->ReconnectSystem(0);
+    EXPECT_TRUE(WaitFor([&] { return fake.controlConnects() > again; }));
+}
+
+TEST_F(PitchActivationTest, WithoutRemoteControlTheActivationWaitsForAReconnect) {
+    Use({false, false, false, ""});
+    EXPECT_EQ(Activate(North().FieldID(), 4), "");
+    EXPECT_EQ(form->MeasurementStatus(), imsInitializing);
+    EXPECT_FALSE(form->MeasurementStarted());
+    EXPECT_TRUE(LogLines(QStringLiteral("SetSelectedField: Starting LPM Controller")).isEmpty());
+
+    form->Reconnect();
+    EXPECT_TRUE(WaitFor([&] { return form->MeasurementStatus() == imsActivated; }));
 }
 
 TEST(ActivationSupervisionTest, ExpiryAnswersAndProgressFollowTheConditions) {
@@ -418,6 +546,38 @@ TEST(ActivationSupervisionTest, ExpiryAnswersAndProgressFollowTheConditions) {
     EXPECT_EQ(qel::ActivationProgress({true, startDisconnected}, 7),
               std::vector<Message>({{emtError, "LPM server Disconnected"}}));
     EXPECT_TRUE(qel::ActivationProgress({true, startRunning}, 7).empty());
+}
+
+TEST(ActivationSupervisionTest, EveryCatalogueTranslatesTheActivationsTexts) {
+    // A catalogue entry whose id differs from the program's text by a letter is never used.
+    const char* const texts[] = {
+        "Cannot change field while recording or clients get live data",
+        "Field is not assigned",
+        "Preparation not found",
+        "SetSelectedField: Preparation not found",
+        "An activation is already running",
+        "Measuremnt can't be beactivated while there are clients getting live data",
+        "LPM Server measurement started",
+        "LPM server not running (%d)",
+        "LPM server Initializing...",
+        "LPM server Stopping",
+        "LPM server Disconnected",
+        "Not connected to video server (%d)",
+        "Not connected to recording server (%d)",
+        "Measurement selection not activated",
+        "Start Rec",
+        "Stop Rec"};
+    qel::SetUpTranslation(QStringLiteral(QEL_LOCALE_DIR));
+    for (const char* language : {"de", "nl", "ru"}) {
+        qel::UseLanguage(QString::fromLatin1(language));
+        for (const char* text : texts)
+            EXPECT_NE(qel::Translate(text), QString::fromUtf8(text)) << language;
+    }
+    qel::UseLanguage(QStringLiteral("de"));
+    const auto progress = qel::ActivationProgress({true, startNone}, 7);
+    qel::UseLanguage(QStringLiteral("en"));
+    ASSERT_EQ(progress.size(), 1u);
+    EXPECT_EQ(progress[0].Text, "LPM-Server läuft nicht (7)");
 }
 
 TEST(ActivationSupervisionTest, VideoServerImageFollowsTheSocketState) {
