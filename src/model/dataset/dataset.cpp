@@ -17,6 +17,7 @@
 #include "database/teams.h"
 #include "model/blocks/block_objects.h"
 #include "model/blocks/camera.h"
+#include "model/blocks/match_info.h"
 #include "model/blocks/time_on_ice.h"
 #include "model/blocks/time_recorder.h"
 #include "model/blocks/video_stream.h"

@@ -156,6 +156,8 @@ public:
     // The game-clock samples and the dataset-to-wall-clock table; both live as long as the dataset.
     TqelTimeOnIce* TimeOnIce() const { return FTimeOnIce.get(); }
     TqelTimeRecorder* Timer() const { return FTimer.get(); }
+    // The match's identifiers from the dataset file; lives as long as the dataset.
+    TqelMatchInfo* MatchInfo() const { return FMatchInfo.get(); }
     // Reads the field from a field definition file and then remembers the file. A missing file
     // leaves the field as it was; reading while recording raises EFieldDefinitionError.
     void LoadFieldDefinition(const QString& aFieldDefinition);
@@ -400,6 +402,8 @@ public:
                                  TqelCalculatedPositionArray& aPositions);
     // The play position rounded to whole ms.
     int32_t PlayposInMS() const;
+    // The wall-clock time of the play position, from the time recorder.
+    TDateTime RealTime() const;
     // The stages the live path drives; the model's own unless replaced. Set before a
     // recording starts; not owned.
     qel::LiveStages& LiveStages() const { return *FLiveStages; }

@@ -10,6 +10,7 @@
 #include "foundation/position_records.h"
 #include "model/blocks/block_objects.h"
 #include "model/blocks/camera.h"
+#include "model/blocks/time_recorder.h"
 #include "model/blocks/video_stream.h"
 #include "model/dataset/dataset.h"
 #include "model/dataset/lpm_clock.h"
@@ -76,6 +77,10 @@ void TqelDataset::RefreshDatasetRow() {
 
 int32_t TqelDataset::PlayposInMS() const {
     return static_cast<int32_t>(Round(FInternalPlayPos.load()));
+}
+
+TDateTime TqelDataset::RealTime() const {
+    return FTimer->GetDateTime(PlayposInMS());
 }
 
 TDateTime TqelDataset::NTPTimestamp(int32_t aTimeStampInMS) const {

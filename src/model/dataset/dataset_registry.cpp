@@ -8,6 +8,7 @@
 #include "database/datasets/transponder_rows.h"
 #include "database/prepare_recording.h"
 #include "model/dataset/dataset.h"
+#include "model/groups/game.h"
 #include "model/groups/group.h"
 #include "model/transponder/transponder_data.h"
 
@@ -402,6 +403,10 @@ void TqelDataset::removeTransponder(int32_t aTransponderIndex) {
             if (i < transponder->GroupCount()) {
                 transponder->getGroup(i)->DeleteMember(*transponder, false);
             }
+        }
+        // No handball phase may keep using the freed transponder.
+        for (const auto& game : FGames) {
+            game->ForgetPlayer(transponder);
         }
     }
     UnregisterAntennas(*transponder);

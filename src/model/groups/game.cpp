@@ -5,6 +5,8 @@
 #include "app/translation.h"
 #include "database/agility/agility_definitions.h"
 #include "database/database.h"
+#include "model/blocks/handball_phase.h"
+#include "model/blocks/passes.h"
 #include "model/dataset/dataset.h"
 #include "model/groups/group.h"
 #include "model/groups/model_lock.h"
@@ -44,7 +46,9 @@ TqelGame::TqelGame(TqelDataset* aDataSet, int32_t anID, TqelGameType aGameType)
 }
 
 TqelGame::~TqelGame() {
+    FPasses.clear();
     FAgilityDefs.reset();
+    FHandballGamePhases.clear();
     FTeams.clear();
     FParts.clear();
 }
@@ -190,6 +194,9 @@ void TqelGame::DeleteTeam(int32_t aIndex) {
 void TqelGame::ForgetTeam(const TqelGroup* aTeam) {
     qel::ModelLockGuard lock(FDataSet);
     std::erase(FTeams, aTeam);
+    for (const auto& phase : FHandballGamePhases) {
+        phase->ForgetTeam(aTeam);
+    }
 }
 
 TqelGroup* TqelGame::GetTeam(int32_t aIndex) const {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QUuid>
+#include <QVariant>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -16,6 +17,10 @@ class TqelDataset;
 class TqelGame;
 class TqelGroup;
 class TqeldbAgilityDefinitions;
+class TqelDynaValueDef;
+class TqelHandballGamePhase;
+class TqelPasses;
+class TqelTransponderData;
 
 // One period of a game; part 0 is the whole game. Owned by its game.
 //
@@ -166,7 +171,8 @@ public:
     bool InSameTeam(int32_t aPlayer1, int32_t aPlayer2) const;
     TqelGroup* GetOpponentTeam(const TqelGroup* aTeam) const;
     TqelGroup* GetOpponentTeam(int32_t aTransponderId) const;
-    // Takes a team out of the list without touching the group (the dataset frees it).
+    // Takes a team out of the list and the phases without touching the group (the dataset
+    // frees it).
     void ForgetTeam(const TqelGroup* aTeam);
 
     // Parts
@@ -193,6 +199,48 @@ public:
     void AssignFromOther(const TqelGame& aGame);
     QString ToString() const { return FGameName; }
 
+    // Passes (game_phases.cpp), in the order added until sorted.
+    // Both positions on the field and valid for speed, each with its athlete's id.
+    TqelPasses* PassAdd(int32_t aTimeBeginInMS, int32_t aTimeEndInMS, int32_t aTPidSend,
+                        double aPositionStartXinM, double aPositionStartYinM,
+                        int32_t aTPidReceived, double aPositionEndXinM, double aPositionEndYinM,
+                        int32_t aTeamIdPossession);
+    void PassesClear();
+    // On begin time, ascending; equal begins keep their order.
+    void PassesSortOnTime();
+    int32_t PassCount() const;
+    // Null at or past the count; a negative index raises EArgumentOutOfRangeException.
+    TqelPasses* PassByIndex(int32_t aIndex) const;
+    // The first pass in list order with begin <= t <= end, else null.
+    TqelPasses* PassByTime(int32_t aTimeInMS) const;
+
+    // Handball phases (game_phases.cpp). A new phase takes the next index (its ID is the index
+    // + 1) and is an organizational phase.
+    TqelHandballGamePhase* PhaseAdd();
+    // An index outside the list raises EArgumentOutOfRangeException.
+    void PhaseDelete(int32_t aIndex);
+    // Frees a phase of this game; any other pointer does nothing.
+    void PhaseRemove(TqelHandballGamePhase* aPhase);
+    // On begin time, ascending, then renumbered so that the IDs run 1 .. n.
+    void PhasesSortOnTime();
+    // Also restarts the phase numbering.
+    void PhasesClear();
+    // An index outside the list raises EArgumentOutOfRangeException.
+    TqelHandballGamePhase* GethandballGamePhase(int32_t aIndex) const;
+    TqelHandballGamePhase* GetPhaseByID(int32_t aID) const;
+    int32_t PhaseCount() const;
+    int32_t LastHandBallGamePhaseID() const { return FLastHandBallGamePhaseID; }
+    // Clears the phases' references to a transponder that the dataset frees.
+    void ForgetPlayer(const TqelTransponderData* aPlayer);
+
+    // The game's numbered values (game_dynamic_values.cpp): 1 the time, 2 the time since the
+    // range start, 3 the wall-clock time, 4 the LPM time, 122 whether a pass covers the time,
+    // 123 the ball's acceleration; null for every other number and for what needs a dataset or
+    // ball that is not there. A value is converted to display unit aUnit.
+    QVariant calcDynamicValue(const TqelDynaValueDef& aValueDef, int32_t aUnit,
+                              int32_t aTimestamp, int32_t aRangeStart, int32_t anRangeEnd,
+                              int32_t anArgument) const;
+
 private:
     template <class T>
     void StoreChanging(T& aField, const T& aValue);
@@ -207,6 +255,9 @@ private:
     TqelGameType FGameType = gameNone;
     int32_t FTrainingType = 0;
     QString FRemark;
+    std::vector<std::unique_ptr<TqelHandballGamePhase>> FHandballGamePhases;
+    std::vector<std::unique_ptr<TqelPasses>> FPasses;
+    int32_t FLastHandBallGamePhaseID = 0;
     bool FGameIsEnded = false;
     std::unique_ptr<TqeldbAgilityDefinitions> FAgilityDefs;
     int32_t FNameID = 0;

@@ -136,5 +136,14 @@ TEST_F(TimeRecorderTest, VersionGateAndBadCounts) {
     }
 }
 
+// The dataset's real time is its recorder's time of the play position (0 until played).
+TEST_F(TimeRecorderTest, DatasetRealTimeAtThePlayPosition) {
+    EXPECT_EQ(dataset.RealTime(), dataset.Timestamp());
+    dataset.Timer()->AddTime(-1000, Day - 1000 / MSPerDayD);
+    dataset.Timer()->AddTime(1000, Day + 1000 / MSPerDayD);
+    ASSERT_EQ(dataset.PlayposInMS(), 0);
+    EXPECT_DOUBLE_EQ(dataset.RealTime(), Day);
+}
+
 }  // namespace
 }  // namespace qel::test
