@@ -456,6 +456,9 @@ void TqelDataset::notifySectorChanged(TqelSector* aSector) {
 }
 
 void TqelDataset::clearLapsAndSectors() {
+    if (FSelectedLap) {
+        setSelectedLap(nullptr);
+    }
     for (int32_t i = 0; i < TransponderCount(); ++i) {
         FTransponders.At(i)->clearLapsAndSectors();
     }
@@ -463,6 +466,9 @@ void TqelDataset::clearLapsAndSectors() {
 }
 
 void TqelDataset::RecalculateLapsAndSectors() {
+    if (FSelectedLap) {
+        setSelectedLap(nullptr);
+    }
     for (int32_t i = 0; i < TransponderCount(); ++i) {
         FTransponders.At(i)->ResetLapsAndSectors();
     }

@@ -77,6 +77,7 @@ enum TqelPositionAlgorithm : uint8_t;
 // End of transponder store
 
 namespace qel {
+class BinaryReader;
 // A transponder that cannot join the dataset: its antenna id or TPid lies outside the tables.
 // A kind of refused sample, so that the intake counts it.
 QEL_DECLARE_EXCEPTION(ETransponderRefused, ESampleRefused);
@@ -656,6 +657,81 @@ public:
     void setLastPart(TqelGamePart* aValue);
     // Clears every reference to a part that is about to be freed.
     void ForgetGamePart(const TqelGamePart* aPart);
+
+    // Events and markers (dataset_events.cpp), under ModelLock(); their notices go out after it
+    // is let go. Events stay in start order and markers in time order while they are only added
+    // here.
+    // A negative start is stored as 0 but placed by the given one, after equal starts.
+    TqelEvent* AddEvent(int8_t aSource, int32_t aTimeStart, int32_t aTimeEnd, int32_t aAthleteID,
+                        int32_t aTargetID, const QString& aLabel, double aX, double aY,
+                        int32_t aEventKind);
+    // Raises the event counter; for events read without an id.
+    int32_t NextEventID();
+    // Nothing for null or an unknown id; a selected event is deselected first.
+    void deleteEvent(TqelEvent* anEvent);
+    void deleteEvent(int32_t anID);
+    // 255: every event, one cleared notice. Otherwise the source's events starting within
+    // [from, to] (0 or less: the start, the duration), every one of them when from = to.
+    void clearEvents(uint8_t aSource, int32_t aFromInMS, int32_t aToInMS);
+    TqelEvent* findEventByID(int32_t anID) const;
+    // Raises EArgumentOutOfRangeException outside the list.
+    TqelEvent* GetEvent(int32_t anIndex) const;
+    int32_t EventCount() const;
+    // Stable: start ascending, equal starts by kind descending.
+    void EventsSortOnTime();
+    // Events imported from the match-data provider (source 10).
+    bool HasOptaEvents() const;
+    void notifyEventChanged(TqelEvent* anEvent);
+    // Tells the listeners to reload their event lists.
+    void NotifyEventsRefresh();
+    // Passed on unchanged to the callback while recording.
+    void ReportEventToAllClients(uint8_t aKind, int32_t aValue1, int32_t aValue2, int32_t aValue3,
+                                 int32_t aValue4, int32_t aValue5);
+    // The file reader's step: one event block, appended in file order.
+    TqelEvent* LoadEvent(qel::BinaryReader& aStream, int32_t aVersion);
+
+    // A GUID text that is no GUID gives a new one. Placed after equal times.
+    TqelMarker* addMarker(int32_t aPlayPosInMS, const QString& aDescription, int8_t aMarkerType,
+                          int32_t aSymbol, const QString& aGUID);
+    void deleteMarker(TqelMarker* aMarker);
+    // 255: every marker, one cleared notice; else each marker of that type, last first.
+    void clearMarkers(uint8_t aMarkerType);
+    TqelMarker* findMarkerByGUID(const QUuid& aGUID) const;
+    TqelMarker* findMarkerByID(int32_t anID) const;
+    TqelMarker* getMarkerByID(int32_t anID) const { return findMarkerByID(anID); }
+    // The marker exactly at that time.
+    TqelMarker* findMarkerByTime(int32_t aPlayPosInMS) const;
+    // The closest marker strictly less than aRange away; the earlier one of two as close.
+    TqelMarker* FindClosestMarker(int32_t aPlayPosInMS, int32_t aRange) const;
+    // Raises EArgumentOutOfRangeException outside the list.
+    TqelMarker* getMarker(int32_t anIndex) const;
+    int32_t MarkerCount() const;
+    // 0 without markers.
+    int32_t FindMarkerLowestTime() const;
+    // The duration without markers.
+    int32_t FindMarkerHighestTime() const;
+    // The latest start marker strictly before the time; -1 when none.
+    int32_t LastStartMarkerTimeInMS(int32_t aTimeStampInMS) const;
+    bool StartMarkerPassed(int32_t aTimeStampInMS) const;
+    void notifyMarkerChanged(TqelMarker* aMarker);
+    // The file reader's step: one marker block entered like a new marker (so with a new GUID),
+    // keeping the block's id unless the block has none.
+    TqelMarker* LoadMarker(qel::BinaryReader& aStream, int32_t aVersion);
+
+    // Selections of an event, a marker and a lap, each with its selected notice.
+    TqelEvent* SelectedEvent() const { return FSelectedEvent; }
+    void setSelectedEvent(TqelEvent* aValue);
+    TqelMarker* SelectedMarker() const { return FSelectedMarker; }
+    void setSelectedMarker(TqelMarker* aValue);
+    TqelLap* SelectedLap() const { return FSelectedLap; }
+    void setSelectedLap(TqelLap* aValue);
+
+    // Agility definitions: taken from the list or the database, and dropped from it.
+    void AddAgilityDef(int32_t aAglID);
+    void RemoveAgilityDef(int32_t aAglID);
+    // Marks the running tests of that definition invalid on every other transponder.
+    void StopAllRunningTestes(int32_t aTPidExclude, int32_t aAgilDefID);
+    // End of events and markers
 
 private:
     // Clears every reference to a game, its parts and a group about to be freed.

@@ -10,6 +10,7 @@
 #include "model/dataset/dataset.h"
 #include "model/groups/game.h"
 #include "model/groups/group.h"
+#include "model/transponder/laps_sectors.h"
 #include "model/transponder/transponder_data.h"
 
 namespace {
@@ -394,6 +395,9 @@ void TqelDataset::removeTransponder(int32_t aTransponderIndex) {
     TqelTransponderData* transponder = FTransponders.Get(aTransponderIndex);
     if (FSelectedTransponder == transponder) {
         FSelectedTransponder = nullptr;
+    }
+    if (FSelectedLap && FSelectedLap->Transponder() == transponder) {
+        setSelectedLap(nullptr);
     }
     const int32_t tpid = transponder->TPid();
     NotifyItemDeleting(transponder, itemTransponder, tpid);

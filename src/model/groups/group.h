@@ -10,12 +10,14 @@
 #include "foundation/shared_enums.h"
 #include "model/dataset/notify_varuza.h"
 #include "model/groups/group_types.h"
+#include "platform/binary_stream.h"
 
 class TqelCalculation;
 class TqelDataset;
 class TqelGame;
 class TqelGamePart;
 class TqelGroup;
+class TqelLap;
 class TqelTransponderData;
 class TqelVisualisation;
 
@@ -85,7 +87,8 @@ private:
     int32_t FGameTeamID = 0;
 };
 
-// One lap of a group race, owned by the group. Lap numbers start at 1.
+// One lap of a group race, owned by the group. Lap numbers start at 1; a race of n laps ends
+// with group lap 2n. A lap read from a stream has its members-out count but not their times.
 class TqelGroupLap {
 public:
     TqelGroupLap(TqelGroup* aGroup, int32_t aLapNumber) : FGroup(aGroup), FLapNumber(aLapNumber) {}
@@ -99,7 +102,20 @@ public:
     int32_t MembersOut() const { return FMembersOut; }
     const std::vector<int32_t>& ExitTimes() const { return FExitTimes; }
 
+    // A member crossed the line at aTimeStampInMS (0: nothing). Once all are out and fewer must
+    // finish, the exit becomes the crossing of the last one needed.
+    void incMemberOut(int32_t aTimeStampInMS);
+    bool EnoughMembersFinished(int32_t aTimeStampInMS) const;
+    bool IsLastLap() const;
+
+    // Entry, exit, members out and lap number, 16 bytes in every version.
+    void readFromStream(qel::BinaryReader& aStream, int32_t aVersion);
+    void writeToStream(qel::BinaryWriter& aStream) const;
+
 private:
+    // The group's members to finish; one at least, as a position among the exit times.
+    int32_t MembersToFinish() const;
+
     TqelGroup* FGroup = nullptr;
     int32_t FEntryInMS = 0;
     int32_t FExitInMS = 0;
@@ -215,6 +231,23 @@ public:
     // Laps of a group race.
     int32_t LapCount() const { return static_cast<int32_t>(FLaps.size()); }
     TqelGroupLap* getLap(int32_t anIndex) const;
+    // Appends an empty lap of that number (the group block's reader gives -1).
+    TqelGroupLap* AppendLap(int32_t aLapNumber);
+
+    // The group race (group_race.cpp), timed by the dataset's start markers; under ModelLock().
+    // A member's transponder finished aLap. Nothing for a lap without a known exit, which is
+    // answered without taking any lock: the transponders call it under their own locks.
+    void MemberNewLap(const TqelLap& aLap);
+    // Builds the race laps from the members' laps after a dataset on a team-pursuit track
+    // was read.
+    void OnAfterLoadDataSet();
+    // Queries at a time: the race is the one of the latest start marker before it.
+    int32_t CurrentRaceTime(int32_t aTimeStampInMS) const;
+    int32_t LapsToGo(int32_t aTimeStampInMS) const;
+    int32_t LastLapNumber(int32_t aTimeStampInMS) const;
+    bool Isfinished(int32_t aTimeStampInMS) const;
+    int32_t LastFinishTime(int32_t aTimeStampInMS) const;
+    int32_t LastLapTime(int32_t aTimeStampInMS) const;
 
     QString ToString(TqelGroupToStringType aGroupToString) const;
     // Takes another dataset's group: its properties, and its members matched by antenna id.

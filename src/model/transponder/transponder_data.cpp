@@ -6,6 +6,7 @@
 #include "database/datasets/transponder_rows.h"
 #include "model/dataset/dataset.h"
 #include "model/field/field.h"
+#include "model/groups/group.h"
 #include "model/transponder/laps_sectors.h"
 #include "model/transponder/metabolic_power.h"
 #include "platform/exception.h"
@@ -312,7 +313,14 @@ TqelLap* TqelTransponderData::AddLap(int32_t aTimeInMS) {
             FDataSet->notifyLapAdded(closed);
         }
     }
-    // Groups: every group of the transponder hears of the new lap (MemberNewLap) here.
+    // Every group of the transponder hears of the new lap. Its exit is not known yet, so no
+    // race moves and no model lock is taken; the list lock keeps the groups from being freed.
+    {
+        std::lock_guard lock(FListLock);
+        for (TqelGroup* group : FGroups) {
+            group->MemberNewLap(*added);
+        }
+    }
     return added;
 }
 
