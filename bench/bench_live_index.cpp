@@ -114,8 +114,9 @@ void BM_LiveIndexStepBaseline(benchmark::State& state) {
 void BM_LiveIndexGrowthStep(benchmark::State& state) {
     constexpr int64_t kGrowthMS = int64_t{TqelTransponderData::Idx10HzStep} * 100;
     constexpr int64_t kCatchUpMS = kGrowthMS - 10000;
-    // Twice this lands the clock just above the first target: (catch-up - delays) rounded.
-    constexpr int32_t kLongFrameMS = 1794000;
+    // Twice this lies one slot above the catch-up's last target, (catch-up - 1050) rounded down
+    // to a slot: the clock then goes on from there in 10 ms steps.
+    constexpr int32_t kLongFrameMS = (kCatchUpMS - 1000) / 2;
     double steadyNS = 0;
     int64_t steadySteps = 0;
     int64_t growthAllocations = 0;
@@ -167,12 +168,13 @@ void BM_LiveIndexGrowthStep(benchmark::State& state) {
         dataset->updateLiveData();
         const auto elapsed = std::chrono::steady_clock::now() - start;
         growthAllocations += qel::bench::AllocationCount() - allocations;
-        grown = grown && dataset->getTransponder(0)->MIPDist1HzCapacity() == before + 3600;
+        grown = grown && dataset->getTransponder(0)->MIPDist1HzCapacity() == before + 3600 &&
+                dataset->getTransponder(0)->LiveUpdateTimestamp() > kGrowthMS - 3000;
         state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
         dataset->setRecording(false);
     }
     if (!grown) {
-        state.SkipWithError("the 1 Hz table did not grow");
+        state.SkipWithError("the 1 Hz table did not grow or the analysis did not keep up");
     }
     state.counters["steady us/step"] = steadyNS / static_cast<double>(steadySteps) / 1000;
     state.counters["allocs in growth step"] = static_cast<double>(growthAllocations);
