@@ -127,6 +127,9 @@ public:
     void setLoading(bool aValue) { FLoading = aValue; }
     IqelDataSetCallBack* CallBack() const { return FCallBack; }
     void setCallBack(IqelDataSetCallBack* aValue) { FCallBack = aValue; }
+    // The relay of a transponder's live summary to the callback, with the dataset row's id and
+    // the player of aTPID; nothing without a callback or without a transponder of that id.
+    void SendTransponderSummary(int32_t aTPID, int32_t aHeartRate, double aDistanceInM);
 
     void subscribeToSignals(IqelDatasetSignals* aSubscriber);
     // Removes the subscriber's first entry and waits until no other thread is inside one of

@@ -13,6 +13,7 @@
 #include "model/blocks/time_recorder.h"
 #include "model/blocks/video_stream.h"
 #include "model/dataset/dataset.h"
+#include "model/dataset/dataset_signals.h"
 #include "model/dataset/lpm_clock.h"
 #include "model/field/field.h"
 #include "model/groups/group_objects.h"
@@ -318,6 +319,19 @@ void TqelDataset::GetPositions(int32_t aBeginTimeInMS, int32_t aEndTimeInMS,
         aPositions->push_back(FLiveStages->CalcLiveData(*FTransponders.At(i), begin, end,
                                                         LiveSummaryFrameMS, true, false));
     }
+}
+
+void TqelDataset::SendTransponderSummary(int32_t aTPID, int32_t aHeartRate, double aDistanceInM) {
+    IqelDataSetCallBack* callBack = FCallBack;
+    if (!callBack || !FDBDataset) {
+        return;
+    }
+    TqelTransponderData* transponder = GetTransponderByTP(aTPID);
+    if (!transponder) {
+        return;
+    }
+    callBack->SendSummaryData(FDBDataset->DtsID(), transponder->PlayerID(), aHeartRate,
+                              aDistanceInM, aTPID);
 }
 
 void TqelDataset::GetLongAvaragePositions(int32_t aTimeStampStartInMS, int32_t aTimeStampStopInMS,

@@ -5,6 +5,7 @@
 
 #include "analysis/framework/calculation.h"
 #include "analysis/framework/zone_slot_values.h"
+#include "analysis/intensity/mip_distance_info.h"
 #include "analysis/load/distance_info.h"
 #include "analysis/load/energy_consumption.h"
 #include "analysis/load/hml_distance.h"
@@ -148,8 +149,29 @@ void TqelTransponderData::StepLiveCalculation(TqelCalculation& aCalculation, int
             }
             FLiveUpdateTimestamp = time;
         }
-        // The most-intense-distance entries come with that analysis.
+        if (time % kMIPSecondMS == 0 && time >= 0) {
+            StoreMIPSecond(aCalculation, time / kMIPSecondMS);
+        }
         FLiveUpdateTimestampCalculator = time + frame;
+    }
+}
+
+void TqelTransponderData::StoreMIPSecond(TqelCalculation& aCalculation, int32_t aSecond) {
+    TqelMIPDistanceInfo* mip = aCalculation.MIPDistInfo();
+    if (!mip) {
+        return;
+    }
+    TqelMIPDistValue entry;
+    {
+        // Reading a window restarts its maximum: a change of the analysis's state.
+        std::lock_guard lock(aCalculation.ResultLock());
+        for (int32_t i = 0; i < TqelMIPDistValue::Count; ++i) {
+            entry.setValue(i, qel::RoundSaturated<int32_t>(mip->GetValue(i) * 1000));
+        }
+    }
+    std::lock_guard lock(FCriticalIndexSection);
+    if (aSecond < FMIPDist1Hz.Capacity()) {
+        FMIPDist1Hz[aSecond] = entry;
     }
 }
 
@@ -284,6 +306,27 @@ void TqelTransponderData::FillLiveSummary(TqeldbPosition& aRecord, int32_t aBegi
         // A list changing under the lookup leaves the team unknown.
         aRecord.setTeamID(-2);
     }
+}
+
+void TqelTransponderData::SendLiveSummary() {
+    if (!FDataSet || PlayerID() == 0) {
+        return;
+    }
+    const int32_t duration = FDataSet->DurationInMS();
+    const int32_t frame = FDataSet->SpeedFrameInterval();
+    if (duration < 2 * (frame + 999) || duration - 1999 + frame <= FLiveSendSummaryDataTS.load()) {
+        return;
+    }
+    const int32_t summaryTime = duration - 999 - frame;
+    FLiveSendSummaryDataTS = summaryTime;
+    if (summaryTime <= 0) {
+        return;
+    }
+    const int32_t heartRate = qel::RoundSaturated<int32_t>(getHeartbeatValue(summaryTime, false));
+    // The distance at the summary's own time: the slot there carries the newest total forward.
+    const int32_t slot = Get10HzIndex(summaryTime);
+    const double distanceInM = slot < 0 ? 0.0 : Get10HzSlot(slot).CumDistanceInMM() / 1000.0;
+    FDataSet->SendTransponderSummary(TPid(), heartRate, distanceInM);
 }
 
 void TqelTransponderData::InitLiveDBPosition() {

@@ -221,6 +221,9 @@ public:
     void InitLiveDBPosition();
     // An entry of the 1 Hz most-intense-period table, copied under the index lock.
     TqelMIPDistValue MIPDist1Hz(int32_t aSecond) const;
+    // Hands the heart rate and distance about a second behind the duration to the dataset's
+    // summary callback, at most once per advance of the duration; nothing without a player id.
+    void SendLiveSummary();
 
     // Single elements by reference, for code that has the transponder to itself. No index check.
     RqelRawSample& GetSample(int32_t aIndex) { return FSamples[aIndex]; }
@@ -585,6 +588,8 @@ private:
     int32_t GrowLiveIndexes(int32_t aDurationInMS);
     void StepLiveCalculation(TqelCalculation& aCalculation, int32_t aLastSlot);
     void FillProvisionalSlots(int32_t aTargetSlot, int32_t aLastSlot);
+    // The most-intense-distance analysis's ten window values into 1 Hz entry aSecond.
+    void StoreMIPSecond(TqelCalculation& aCalculation, int32_t aSecond);
     void FillLiveSummary(TqeldbPosition& aRecord, int32_t aBeginTimeMS, int32_t aEndTimeMS,
                          int32_t aTimeFrameInMS, bool aUseIndexes, bool aTeamInfo);
     // aSlot when the index has it, the last available slot up to a second beyond, else -1.

@@ -5,8 +5,13 @@
 #include <memory>
 #include <stdexcept>
 
+#include "analysis/framework/calculation_classes.h"
+#include "analysis/intensity/mip_distance_info.h"
 #include "analysis/probe_calculation.h"
+#include "database/analysis/analyze_definitions.h"
+#include "database/datasets/dataset_rows.h"
 #include "database/datasets/live_position.h"
+#include "model/dataset/dataset_signals.h"
 #include "model/dataset/live_stages.h"
 #include "model/transponder/transponder_fixture.h"
 #include "platform/numbers.h"
@@ -114,6 +119,48 @@ TEST_F(LiveIndex, DurationCrossingTheIndexGrowsBothIndexes) {
     EXPECT_EQ(tp->MIPDist1Hz(7199).Value(9), 0);
 }
 
+// With the most-intense-distance analysis in the calculation: one 1 Hz entry per whole second
+// the analysis reached, each window's largest sum since the previous second, in mm.
+TEST_F(LiveIndex, WholeSecondsFillTheMostIntenseDistanceEntries) {
+    qel::ScopedCalculationClass mipClass{qel::CalcSlot::MIPDistInfo,
+                                         &qel::MakeCalculation<TqelMIPDistanceInfo>};
+    TqeldbAnalyzeDef definition{nullptr};
+    definition.setMIPDoCalc(true);
+    tp->Calculation()->Init(&definition, {}, 0, 3600000, 0, 0, {}, 0, {}, 0, {}, nullptr);
+    tp->InitLiveDBPosition();
+    ASSERT_NE(tp->Calculation()->MIPDistInfo(), nullptr);
+
+    // 1 m/s along the field's middle.
+    const auto walkUpTo = [&](int32_t anEndInMS) {
+        for (; nextSample <= anEndInMS; nextSample += 100) {
+            tp->AddSample(nextSample, PositionSample(20000 + nextSample, 30000));
+        }
+        dataset.setDurationInMS(anEndInMS);
+    };
+    walkUpTo(10000);
+    tp->updateLiveIndex();
+    ASSERT_EQ(tp->LiveUpdateTimestamp(), 7900);
+    // Each second adds 1 m to the open windows until the 5 s window is full.
+    EXPECT_EQ(tp->MIPDist1Hz(0).Value(0), 0);
+    EXPECT_GT(tp->MIPDist1Hz(1).Value(9), 500);
+    for (int32_t second = 2; second <= 7; ++second) {
+        SCOPED_TRACE(second);
+        const TqelMIPDistValue previous = tp->MIPDist1Hz(second - 1);
+        const TqelMIPDistValue entry = tp->MIPDist1Hz(second);
+        EXPECT_NEAR(entry.Value(9) - previous.Value(9), 1000, 20);
+        if (second <= 5) {
+            EXPECT_EQ(entry.Value(0), entry.Value(9));
+        } else {
+            EXPECT_NEAR(entry.Value(0), 5000, 20);
+        }
+    }
+    EXPECT_EQ(tp->MIPDist1Hz(8).Value(9), 0) << "the analysis has not reached 8,000 ms";
+
+    walkUpTo(12000);
+    tp->updateLiveIndex();
+    EXPECT_NEAR(tp->MIPDist1Hz(9).Value(0), 5000, 20);
+}
+
 TEST_F(LiveIndex, TimeFrameOfZeroCountsAsTenMilliseconds) {
     RecordUpTo(10000);
     tp->Calculation()->setTimeFrame(0);
@@ -195,6 +242,95 @@ TEST_F(LiveSummary, WithoutDatabaseNoLiveRecordAndTheFrameIsTenMilliseconds) {
     tp->InitLiveDBPosition();
     EXPECT_EQ(tp->DBPos(), nullptr);
     EXPECT_EQ(tp->Calculation()->TimeFrame(), 10);
+}
+
+// --- Summary callback ---
+
+struct SummaryCall {
+    int32_t DtsID;
+    int32_t PlrID;
+    int32_t HeartRate;
+    double DistanceM;
+    int32_t TPID;
+};
+
+class FakeSummaryCallBack : public IqelDataSetCallBack {
+public:
+    QList<SummaryCall> Calls;
+    void SendSummaryData(int32_t aDtsID, int32_t aPlrID, int32_t aHeartRate, double aDistanceM,
+                         int32_t aTPID) override {
+        Calls.append({aDtsID, aPlrID, aHeartRate, aDistanceM, aTPID});
+    }
+    void ReportEventToAllClients(uint8_t, int32_t, int32_t, int32_t, int32_t, int32_t) override {}
+};
+
+// A transponder of the dataset with player 12, a speed frame of 200 ms and a total of 12.345 m
+// carried in the slots from 8.0 s on.
+class LiveSummaryCallBack : public ::testing::Test {
+protected:
+    LiveSummaryCallBack() {
+        dataset.setSpeedFrameInterval(200);
+        dataset.DBDataset()->setDtsID(77);
+        dataset.setCallBack(&callBack);
+        tp = dataset.AddTransponder(qel::test::kAntenna, nullptr, 0);
+        tp->setPlayerID(12);
+        tp->AddSample(0, PositionSample(0, 0));
+        tp->AddSample(11000, PositionSample(0, 0));
+        for (int32_t slot = 80; slot < 110; ++slot) {
+            RqelSampleIdx10Hz value = tp->Get10HzSlot(slot);
+            value.setCumDistanceInMM(12345);
+            tp->Set10HzSlot(slot, value);
+        }
+        // As the live update leaves it: the readers go a second past this.
+        tp->setLiveUpdateTimestamp(8800);
+    }
+
+    FakeSummaryCallBack callBack;
+    TqelDataset dataset;
+    TqelTransponderData* tp = nullptr;
+};
+
+TEST_F(LiveSummaryCallBack, SendsTheTotalAboutASecondBehindOncePerAdvance) {
+    dataset.setDurationInMS(10000);
+    tp->SendLiveSummary();
+    ASSERT_EQ(callBack.Calls.size(), 1);
+    const SummaryCall call = callBack.Calls.front();
+    EXPECT_EQ(call.DtsID, 77);
+    EXPECT_EQ(call.PlrID, 12);
+    EXPECT_EQ(call.HeartRate, 0) << "no heartbeat samples";
+    EXPECT_DOUBLE_EQ(call.DistanceM, 12.345) << "slot 88, at 10,000 - 999 - 200 ms";
+    EXPECT_EQ(call.TPID, tp->TPid());
+
+    // 10,000 - 1,999 + 200 <= 8,801: the duration has not advanced enough.
+    tp->SendLiveSummary();
+    EXPECT_EQ(callBack.Calls.size(), 1);
+    dataset.setDurationInMS(10700);
+    tp->SendLiveSummary();
+    EXPECT_EQ(callBack.Calls.size(), 2);
+}
+
+TEST_F(LiveSummaryCallBack, NothingWithoutPlayerOrDatasetTransponderOrEnoughDuration) {
+    dataset.setDurationInMS(2 * (200 + 999) - 1);
+    tp->SendLiveSummary();
+    EXPECT_TRUE(callBack.Calls.isEmpty()) << "too short";
+
+    dataset.setDurationInMS(10000);
+    tp->setPlayerID(0);
+    tp->SendLiveSummary();
+    EXPECT_TRUE(callBack.Calls.isEmpty()) << "no player id";
+
+    // A transponder that is not in the dataset's list has no row to speak for.
+    TqelTransponderData stranger(&dataset, false);
+    stranger.setTPid(tp->TPid() + 1);
+    stranger.setPlayerID(13);
+    stranger.AddSample(0, PositionSample(0, 0));
+    stranger.SendLiveSummary();
+    EXPECT_TRUE(callBack.Calls.isEmpty()) << "no transponder with that TPid";
+
+    dataset.setCallBack(nullptr);
+    tp->setPlayerID(12);
+    tp->SendLiveSummary();
+    EXPECT_TRUE(callBack.Calls.isEmpty());
 }
 
 }  // namespace
