@@ -75,6 +75,9 @@ class TqelSector;
 class TqelTransponderData;
 enum TqelPositionAlgorithm : uint8_t;
 // End of transponder store
+namespace qel {
+class RebuildLoop;
+}
 
 namespace qel {
 class BinaryReader;
@@ -238,6 +241,7 @@ public:
     int32_t BallPossesionTimeFrame() const { return FBallPossesionTimeFrame; }
     int32_t BallPossessionExternalFramerate() const { return FBallPossessionExternalFramerate; }
     uint8_t DataSource() const { return FDataSource; }
+    void setDataSource(uint8_t aValue) { FDataSource = aValue; }
 
     // Training times, rounded to five minutes.
     TDateTime BeginTraining() const { return FBeginTraining; }
@@ -564,6 +568,47 @@ public:
     void updateLapsAndSectorsFilterd();
     // End of laps and sectors
 
+    // Index rebuild (dataset_rebuild.cpp), main thread: every transponder's indexes and
+    // analysis run from its samples. Not while recording: each raises qel::EIndexRebuildRefused
+    // then, changing nothing. The athletes' most-intense-period references are read once on
+    // this thread for the whole run.
+    // Called with the transponder just rebuilt, or null when its list position no longer exists.
+    using TqelRebuildTaskFinished = std::function<void(TqelTransponderData* aTransponder)>;
+    // Clears laps and sectors, prepares, and rebuilds on the pool (aThreaded, without database
+    // access) or here in list order (with it). aDoTaskFinished may be empty; the parallel run
+    // calls it from the main thread's queue after returning, the sequential one at once. True
+    // when the run completed. Afterwards IndexesNeedsToRebuild is True after a cancel or
+    // without a database, else False. An exception of the sequential run propagates.
+    bool rebuildIndexes(bool aThreaded, const TqelRebuildTaskFinished& aDoTaskFinished);
+    // The parallel run alone: blocks without letting messages run, keeping the crash reporter
+    // told that the program lives; a transponder that raises is reported and the others go on.
+    // False when cancelled.
+    bool rebuildIndexes(const TqelRebuildTaskFinished& aDoTaskFinished);
+    // The parallel rebuild on a progress display whose "Cancel" stops it.
+    bool rebuildIndexesProgress(IlpmProgress* aProgressCallback, bool aDoUpdateCaption);
+    // Cancels the running parallel rebuild, if any. Any thread.
+    void DoCancelRebuild(QObject* aSender);
+    // Reads the agility definitions and the analysis definitions again.
+    void InitRebuildIndexes();
+    void rebuildFatigueIndexes();
+    // Threads of the parallel rebuild's own pool; 0 (the default): one per core.
+    int RebuildThreadCount() const { return FRebuildThreadCount; }
+    void setRebuildThreadCount(int aValue) { FRebuildThreadCount = aValue; }
+
+private:
+    bool RunParallelRebuild(const TqelRebuildTaskFinished& aDoTaskFinished);
+    void RebuildInTask(int32_t aPosition, const TqelRebuildTaskFinished& aDoTaskFinished);
+    void RebuildProgressStep(TqelTransponderData* aTransponder);
+    void RefuseRebuildWhileRecording() const;
+    // The running parallel rebuild; guarded by FRebuildLock, which DoCancelRebuild takes too.
+    std::mutex FRebuildLock;
+    std::shared_ptr<qel::RebuildLoop> ForLoopTask;
+    int FRebuildThreadCount = 0;
+    // Analysis definition lists replaced by a rebuild's preparation: runs not yet rebuilt still
+    // read their zone tables.
+    std::vector<std::unique_ptr<TqeldbAnalyzeDefinitions>> FRetiredAnalyzeDefinitions;
+
+public:
     // Position algorithms
     // The smoothing kernels, rebuilt from the settings: the position and accelerometer kernels
     // for the current algorithm and sensitivity, the heartbeat kernel for the heartbeat interval

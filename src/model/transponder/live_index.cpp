@@ -4,17 +4,14 @@
 #include <mutex>
 
 #include "analysis/framework/calculation.h"
-#include "analysis/framework/zone_slot_values.h"
 #include "analysis/intensity/mip_distance_info.h"
-#include "analysis/load/distance_info.h"
-#include "analysis/load/energy_consumption.h"
-#include "analysis/load/hml_distance.h"
 #include "database/datasets/live_position.h"
 #include "database/datasets/transponder_rows.h"
 #include "foundation/logging/logger.h"
 #include "model/dataset/dataset.h"
 #include "model/groups/game.h"
 #include "model/groups/group.h"
+#include "model/transponder/slot_from_calculation.h"
 #include "model/transponder/transponder_data.h"
 #include "platform/numbers.h"
 
@@ -24,41 +21,7 @@ constexpr int32_t kSlotMS = 100;
 constexpr int32_t kMIPSecondMS = 1000;
 // The step of a live calculation, and what a step of 0 or less counts as.
 constexpr int32_t kLiveTimeFrameMS = 10;
-// Beyond this an acceleration is a measuring fault and is stored as 0.
-constexpr double kMaxStoredAcceleration = 32;
 constexpr int32_t kKeeperRole = 2;
-
-// The values of slot q from the calculation's state after the step of q x 100 ms; an analysis
-// the calculation lacks gives 0. Status and sample link come from the store.
-RqelSampleIdx10Hz SlotFromCalculation(const TqelCalculation& aCalculation) {
-    using qel::RoundSaturated;
-    RqelSampleIdx10Hz slot;
-    std::lock_guard lock(aCalculation.ResultLock());
-    const RqelCalculatedPosition& pos = aCalculation.Position();
-    slot.setXinMM(RoundSaturated<int32_t>(pos.XinM * 1000));
-    slot.setYinMM(RoundSaturated<int32_t>(pos.YinM * 1000));
-    slot.setZinMM(RoundSaturated<int32_t>(pos.ZinM * 1000));
-    if (const TqelDistanceInfo* distance = aCalculation.DistanceInfo()) {
-        slot.setCumDistanceInMM(
-            RoundSaturated<int32_t>(static_cast<double>(distance->TotalDistanceInMM())));
-        slot.setCumHIDInMM(distance->HIDinMM());
-    }
-    if (const TqelEnergyConsumption* energy = aCalculation.Energy()) {
-        slot.setCumEnergyConsumption(RoundSaturated<int32_t>(energy->EnergyInkCal()));
-    }
-    qel::StoreZoneIndexes(aCalculation, slot);
-    if (const TqelHMLDistance* hml = aCalculation.HMLDistance()) {
-        slot.setCumHMLDinMM(hml->TotalDistanceInMM());
-    }
-    // The fatigue words stay 0 until the fatigue readers exist.
-    slot.setFSpeedMMS(RoundSaturated<uint16_t>(aCalculation.Speed() * 1000));
-    const double accel = aCalculation.Acceleration();
-    slot.setFAcceleration(std::fabs(accel) < kMaxStoredAcceleration
-                              ? RoundSaturated<int16_t>(accel * 1000)
-                              : int16_t{0});
-    slot.setFHeartbeat(RoundSaturated<uint16_t>(aCalculation.Heartbeat() * 100));
-    return slot;
-}
 
 // The totals of aFrom carried into aTo, without position, speed, acceleration or heart rate.
 void CarryTotals(const RqelSampleIdx10Hz& aFrom, RqelSampleIdx10Hz& aTo) {
@@ -138,7 +101,7 @@ void TqelTransponderData::StepLiveCalculation(TqelCalculation& aCalculation, int
         aCalculation.ProcessTimeFrame(time, true);
         if (time % kSlotMS == 0 && time >= 0) {
             const int32_t slot = time / kSlotMS;
-            RqelSampleIdx10Hz values = SlotFromCalculation(aCalculation);
+            RqelSampleIdx10Hz values = qel::SlotFromCalculation(aCalculation);
             {
                 std::lock_guard lock(FCriticalIndexSection);
                 const RqelSampleIdx10Hz stored = SlotValue(slot);

@@ -36,6 +36,9 @@ struct RqelFieldSectorDef;
 namespace qel {
 // Sample marks cannot change now: the dataset records, and the cadence thread reads them.
 QEL_DECLARE_EXCEPTION(EPositionStatusRefused, Exception);
+// An index rebuild cannot run now: the dataset records, and the live update writes the same
+// index and analysis run.
+QEL_DECLARE_EXCEPTION(EIndexRebuildRefused, Exception);
 }  // namespace qel
 // End of position algorithms
 
@@ -224,6 +227,24 @@ public:
     // Hands the heart rate and distance about a second behind the duration to the dataset's
     // summary callback, at most once per advance of the duration; nothing without a player id.
     void SendLiveSummary();
+
+    // Index rebuild (index_rebuild.cpp): recomputes the indexes from the samples, for a
+    // transponder that no live update steps. Runs on the main thread or on one pool task per
+    // transponder; it reads the dataset's settings, field and agility definitions unlocked, so
+    // they must not change meanwhile.
+    // The telemetry indexes, the filtered accelerometer data, a new analysis run (given
+    // aCanAccessDatabase) and the 10 Hz and 1 Hz MIP indexes; then the run is finalised and
+    // the laps and sectors are detected again. Nothing happens without a dataset or for the
+    // data source that brings its own index. Raises qel::EIndexRebuildRefused, changing
+    // nothing, while the dataset records.
+    void rebuildIndexes(bool aCanAccessDatabase);
+    // One entry per 100 ms of the dataset's duration: the accelerometer sample the slot starts
+    // from, -1 before the first and after the last sample.
+    void rebuildAccelerometerIndexes();
+    // The same over the heartbeat samples, one entry per second.
+    void rebuildHeartbeatIndexes();
+    // The fatigue words of every 10 Hz slot.
+    void rebuildFatigueIndex();
 
     // Single elements by reference, for code that has the transponder to itself. No index check.
     RqelRawSample& GetSample(int32_t aIndex) { return FSamples[aIndex]; }
@@ -540,6 +561,7 @@ public:
     // Smaller block tables, for tests of a full store.
     SampleArray& SamplesForTest() { return FSamples; }
     HeartbeatArray& HeartbeatForTest() { return FHeartbeat; }
+    Idx10HzArray& Index10HzForTest() { return FSampleIdx10Hz; }
 
 private:
     struct PositionCacheEntry {
@@ -592,6 +614,15 @@ private:
     void StoreMIPSecond(TqelCalculation& aCalculation, int32_t aSecond);
     void FillLiveSummary(TqeldbPosition& aRecord, int32_t aBeginTimeMS, int32_t aEndTimeMS,
                          int32_t aTimeFrameInMS, bool aUseIndexes, bool aTeamInfo);
+    // Index rebuild steps (index_rebuild.cpp).
+    void ResizeRebuiltIndexes(int32_t aLength, int32_t aMIPLength);
+    void RebuildSampleLinks(int32_t aLength);
+    void RebuildSlotPositions(int32_t aLength);
+    bool SlotPositionUsable(const RqelCalculatedPosition& aPos) const;
+    int32_t SampleAtOrBefore(int32_t aSlot, int32_t aTimeStampInMS) const;
+    void RebuildSlotsFromCalculation(TqelCalculation& aCalculation, int32_t aLength);
+    void RebuildSlotsFromPositions(int32_t aLength);
+    bool UsesAnalysisBranch() const;
     // aSlot when the index has it, the last available slot up to a second beyond, else -1.
     int32_t AvailableSlot(int32_t aTimeStampInMS, int32_t aSlot) const;
     // The slot of a time for the readers: copies of slot s and, when wanted, s + 1.
