@@ -5,6 +5,7 @@
 #include "measurement/clients/lpm_server.h"
 #include "measurement/clients/received_blocks.h"
 #include "measurement/clients/server_callbacks.h"
+#include "model/transponder/transponder_data.h"
 #include "shared/lpm_server_socket.h"
 
 namespace qel {
@@ -139,7 +140,7 @@ void ClientBroadcasts::handleGameFromClient(const TlpmClientConnection* aSender,
 }
 
 void ClientBroadcasts::handleTPFromClient(const TlpmClientConnection* aSender,
-                                          ReceivedTransponderBlock* aTransponder) {
+                                          TqelTransponderData* aTransponder) {
     if (!aTransponder) {
         return;
     }
@@ -153,7 +154,8 @@ void ClientBroadcasts::handleTPFromClient(const TlpmClientConnection* aSender,
             FServer.FCallbacks->SetAthleteName(antenna, aTransponder->AthleteName());
         }
     }
-    Forward(aTransponder->Message(), aSender);
+    TqelProtocol::encodeTransponderToClients(FBroadcast, aTransponder);
+    Forward(FBroadcast.data(), aSender);
 }
 
 void ClientBroadcasts::SendMessage(TqelEventMessageType anEventMessageType, const QString& aText) {

@@ -10,11 +10,11 @@
 
 class TlpmClientConnection;
 class TqelLPMServer;
+class TqelTransponderData;
 
 namespace qel {
 
 class ReceivedGameBlock;
-class ReceivedTransponderBlock;
 
 // What the client server tells its clients: each message is built once with the codec and the
 // same bytes go to every recipient. All clients are the accepted connections; live clients
@@ -59,8 +59,7 @@ public:
     void handleGameFromClient(const TlpmClientConnection* aSender, ReceivedGameBlock* aGame);
     // The registered transponder takes the athlete name, the recording the transponder; then
     // message 72 as received to every client but the sender (none: to all).
-    void handleTPFromClient(const TlpmClientConnection* aSender,
-                            ReceivedTransponderBlock* aTransponder);
+    void handleTPFromClient(const TlpmClientConnection* aSender, TqelTransponderData* aTransponder);
     // Message 98; nothing while the server does not listen.
     void SendMessage(TqelEventMessageType anEventMessageType, const QString& aText);
 

@@ -7,6 +7,7 @@
 #include "measurement/clients/lpm_server.h"
 #include "measurement/clients/received_blocks.h"
 #include "measurement/clients/server_callbacks.h"
+#include "model/transponder/transponder_data.h"
 #include "platform/crash_reporter.h"
 #include "platform/queued_call.h"
 #include "shared/lpm_server_socket.h"
@@ -182,7 +183,8 @@ void ClientRequests::ReceiveGame(TqelClientConnection* aClient, QBuffer& aDatagr
 }
 
 void ClientRequests::ReceiveTransponder(TqelClientConnection* aClient, QBuffer& aDatagram) {
-    auto transponder = std::make_unique<ReceivedTransponderBlock>(aDatagram.data());
+    // Without dataset the transponder takes properties only; it allocates no sample arrays.
+    auto transponder = std::make_unique<TqelTransponderData>(nullptr, false);
     try {
         TqelProtocol::decodeTransponderToClients(aDatagram, transponder.get());
     } catch (const std::exception& e) {

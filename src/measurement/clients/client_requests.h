@@ -11,11 +11,11 @@
 class TlpmPort;
 class TqelClientConnection;
 class TqelLPMServer;
+class TqelTransponderData;
 
 namespace qel {
 
 class ReceivedGameBlock;
-class ReceivedTransponderBlock;
 
 // The request side of the client server. Requests that only read or forward are handled in the
 // socket event; those that answer with the main window's state, start or stop a recording or
@@ -56,7 +56,7 @@ public:
 
 private:
     struct RqelReceivedTransponder {
-        std::unique_ptr<ReceivedTransponderBlock> Transponder;
+        std::unique_ptr<TqelTransponderData> Transponder;
         int32_t SenderPortId;
     };
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "model/dataset/dataset.h"
+#include "model/transponder/transponder_data.h"
 #include "platform/numbers.h"
 
 TqelRecorder::TqelRecorder(IqelRecorderCallback* aCallback) : FCallback(aCallback) {}
@@ -66,9 +68,12 @@ void TqelRecorder::ProcessGameFromClient(qel::IGameBlock* aGame) {
     }
 }
 
-void TqelRecorder::ProcessTPFromClient(qel::ITransponderBlock* aTransponder) {
+void TqelRecorder::ProcessTPFromClient(TqelTransponderData* aTransponder) {
     if (FRecording && aTransponder) {
         ++FForwarded.Transponders;
+        if (FDataset) {
+            FDataset->HandleTransponderFromOther(*aTransponder);
+        }
     }
 }
 

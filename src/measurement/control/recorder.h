@@ -7,10 +7,11 @@
 #include "foundation/position_records.h"
 #include "platform/date_time.h"
 
+class TqelDataset;
 class TqelFieldSettings;
+class TqelTransponderData;
 namespace qel {
 class IGameBlock;
-class ITransponderBlock;
 }  // namespace qel
 
 // What the recorder needs of its owner, the client server.
@@ -57,10 +58,14 @@ public:
     void ProcessCameraPos(const RqelCamPosCommunication& aCamPos);
     void ProcessEventFromWeb(const RqelEventFromWeb& anEvent);
     void ProcessGameFromClient(qel::IGameBlock* aGame);
-    void ProcessTPFromClient(qel::ITransponderBlock* aTransponder);
+    // While recording, also to the dataset's HandleTransponderFromOther.
+    void ProcessTPFromClient(TqelTransponderData* aTransponder);
     void ChangeAthletesVest(const QString& anOldVestID, const QString& aNewVestID);
 
     IqelRecorderCallback* Callback() const { return FCallback; }
+    // The recording dataset, not owned; none until the full recorder creates it.
+    TqelDataset* Dataset() const { return FDataset; }
+    void SetDataset(TqelDataset* aValue) { FDataset = aValue; }
     int32_t LastSampleRecorded() const { return FLastSampleRecorded; }
     void SetLastSampleRecorded(int32_t aValue) { FLastSampleRecorded = aValue; }
     bool Recording() const { return FRecording; }
@@ -103,6 +108,7 @@ private:
     static int64_t NowInMS();
 
     IqelRecorderCallback* FCallback;
+    TqelDataset* FDataset = nullptr;
     int32_t FLastSampleRecorded = 0;
     bool FRecording = false;
     int32_t FMaxRecordingTimeInMin = 0;

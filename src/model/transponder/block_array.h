@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "model/transponder/block_memory.h"
@@ -37,9 +39,11 @@ public:
     BlockArray& operator=(const BlockArray&) = delete;
     ~BlockArray() { Clear(); }
 
-    // Elements that exist (every block published so far).
+    // Elements that exist: every block published so far, or the exact length Resize set.
     int32_t Capacity() const { return FCapacity.load(std::memory_order_acquire); }
     int32_t BlockLimit() const { return FBlockLimit; }
+    // The most elements the block table can hold.
+    int64_t MaxCapacity() const { return int64_t{FBlockLimit} * BlockSize; }
     // Fewer blocks than the table holds; for tests of a full table. Only before the first block.
     void setBlockLimit(int32_t aValue) {
         FBlockLimit = aValue < 1 ? 1 : (aValue > MaxBlocks ? MaxBlocks : aValue);
@@ -52,15 +56,64 @@ public:
         return FBlocks[anIndex / BlockSize].load(std::memory_order_acquire)[anIndex % BlockSize];
     }
 
-    // Adds one block whose elements stay zero bytes; their pages are not touched.
-    void Grow() { Publish(NewBlock()); }
-    // Adds one block with every element set to anInitial.
+    // Adds one block whose elements stay zero bytes; their pages are not touched. After Resize
+    // to a length inside a block, it first extends to the end of that block.
+    void Grow() {
+        if (Capacity() < Allocated()) {
+            FCapacity.store(Allocated(), std::memory_order_release);
+            return;
+        }
+        Publish(NewBlock());
+    }
+    // Adds one block with every element set to anInitial (or fills the rest of the last one).
     void Grow(const T& anInitial) {
+        const int32_t spare = Capacity();
+        if (spare < Allocated()) {
+            for (int32_t i = spare; i < Allocated(); ++i) {
+                (*this)[i] = anInitial;
+            }
+            FCapacity.store(Allocated(), std::memory_order_release);
+            return;
+        }
         T* block = NewBlock();
         for (int32_t i = 0; i < BlockSize; ++i) {
             block[i] = anInitial;
         }
         Publish(block);
+    }
+
+    // Makes exactly aLength elements exist: new elements are zero bytes, blocks beyond are freed.
+    // Raises ESampleRefused, before allocating, when the table cannot hold aLength. Only when no
+    // other thread reads.
+    void Resize(int32_t aLength) {
+        const int32_t length = aLength < 0 ? 0 : aLength;
+        if (length > MaxCapacity()) {
+            throw ESampleRefused(QStringLiteral("The sample store holds at most %1 elements, "
+                                                "%2 asked for")
+                                     .arg(MaxCapacity())
+                                     .arg(length));
+        }
+        const int32_t old = Capacity();
+        Shrink(length);
+        // What is cut inside the last block is cleared: Grow() hands out zero elements.
+        const int32_t clearEnd = std::min(old, Allocated());
+        for (int32_t i = length; i < clearEnd; ++i) {
+            std::memset(static_cast<void*>(&(*this)[i]), 0, sizeof(T));
+        }
+        while (Allocated() < length) {
+            FBlocks[FBlockCount].store(NewBlock(), std::memory_order_release);
+            ++FBlockCount;
+        }
+        FCapacity.store(length, std::memory_order_release);
+    }
+
+    // Calls aVisit(T* aFirst, int32_t aCount) for the elements 0 .. aCount - 1, once per block, in
+    // order: whole runs for block reads and writes. aCount must not exceed Capacity().
+    template <class F>
+    void ForEachRun(int32_t aCount, F&& aVisit) {
+        for (int32_t first = 0; first < aCount; first += BlockSize) {
+            aVisit(&(*this)[first], std::min(BlockSize, aCount - first));
+        }
     }
 
     // Frees every block. Only when no other thread reads.
@@ -79,6 +132,8 @@ public:
     }
 
 private:
+    int32_t Allocated() const { return FBlockCount * BlockSize; }
+
     static constexpr size_t BlockBytes = sizeof(T) * static_cast<size_t>(BlockSize);
 
     T* NewBlock() {

@@ -10,6 +10,7 @@
 
 #include "database/datasets/player_to_transponder.h"
 #include "foundation/model_interfaces.h"
+#include "foundation/protocol/client_protocol_types.h"
 #include "foundation/settings/client_config.h"
 #include "foundation/settings/client_config_lists.h"
 #include "model/dataset/notify_varuza.h"
@@ -31,6 +32,11 @@ class TqeldbTransponder;
 // Motion values
 struct RqelFieldSectorDef;
 // End of motion values
+
+namespace qel {
+// The transponder is in use by a recording: its block is neither read nor fully written.
+QEL_DECLARE_EXCEPTION(ETransponderBusy, Exception);
+}  // namespace qel
 
 // Position algorithms
 namespace qel {
@@ -60,7 +66,8 @@ QEL_DECLARE_EXCEPTION(EIndexRebuildRefused, Exception);
 // transponder to itself: file reading, rebuilds.
 class TqelTransponderData : public TNotifyVaruza,
                             public IqelTransponderData,
-                            public IqeldbAthleteTransponder {
+                            public IqeldbAthleteTransponder,
+                            public qel::ITransponderBlock {
 public:
     // Growth steps of the arrays, and their block tables: large enough for the longest time a
     // raw sample holds, with room for bursts; a source beyond that is refused.
@@ -558,12 +565,40 @@ public:
     int32_t GetAthleteMaxHeartbeat() override { return AthleteMaxHeartbeat(); }
     int32_t GetPlayerID() override { return PlayerID(); }
 
+    // Stream block (transponder_block.cpp). The writer always writes StreamVersion; the reader
+    // takes every version up to it and refuses newer ones and counts that the stream or the
+    // store cannot hold with EReadError, before allocating. Neither takes the index or cache
+    // lock: reading into, or fully writing, a transponder whose dataset records raises
+    // qel::ETransponderBusy and changes nothing. A transponder without dataset (one received
+    // from a client) takes properties-only blocks only.
+    static constexpr uint8_t StreamVersion = 151;
+    void writeToStream(qel::BinaryWriter& aStream, IlpmProgress* aProgressCallback,
+                       bool aPropertiesOnly) override;
+    void readFromStream(qel::BinaryReader& aStream, uint8_t aVersion,
+                        IlpmProgress* aProgressCallback) override;
+
     // Smaller block tables, for tests of a full store.
     SampleArray& SamplesForTest() { return FSamples; }
     HeartbeatArray& HeartbeatForTest() { return FHeartbeat; }
     Idx10HzArray& Index10HzForTest() { return FSampleIdx10Hz; }
 
 private:
+    // Stream block steps (transponder_block.cpp).
+    void ReadProperties(qel::BinaryReader& aStream, uint8_t aVersion);
+    void ReadSamples(qel::BinaryReader& aStream, uint8_t aVersion, IlpmProgress* aProgress);
+    void Read10HzIndex(qel::BinaryReader& aStream, uint8_t aVersion, IlpmProgress* aProgress);
+    void ReadHeartbeat(qel::BinaryReader& aStream, uint8_t aVersion, IlpmProgress* aProgress);
+    void ReadAccelerometer(qel::BinaryReader& aStream, uint8_t aVersion, IlpmProgress* aProgress);
+    void BuildAccelerometerIndex(int32_t aCount);
+    void ReadLapsAndSectors(qel::BinaryReader& aStream, uint8_t aVersion);
+    void WriteRecordedData(qel::BinaryWriter& aStream, IlpmProgress* aProgress);
+    // The dataset's duration div 100 + 1, or anUnbounded without a dataset.
+    int32_t DurationSlots(int32_t anUnbounded) const;
+    // Old layouts carry no usable index: the index rebuild joins here.
+    void RebuildIndexesAfterOldRead();
+    // The 1 Hz heartbeat index over the samples just read.
+    void RebuildHeartbeatIndexAfterRead();
+
     struct PositionCacheEntry {
         int32_t TimeStamp;
         RqelCalculatedPosition Position;

@@ -1,8 +1,11 @@
 #include <QThread>
 #include <QtEndian>
+#include <bit>
 
 #include "lpm_server_fixture.h"
 #include "measurement/clients/client_requests.h"
+#include "model/dataset/dataset.h"
+#include "model/transponder/transponder_data.h"
 #include "platform/crash_reporter.h"
 #include "support/temp_folder.h"
 
@@ -21,6 +24,12 @@ QByteArray Le32(uint32_t aValue) {
     return bytes;
 }
 
+QByteArray Le64(uint64_t aValue) {
+    QByteArray bytes(8, '\0');
+    qToLittleEndian<uint64_t>(aValue, bytes.data());
+    return bytes;
+}
+
 QByteArray Frame(int32_t aType, const QByteArray& aPayload) {
     return Le32(static_cast<uint32_t>(aType)) +
            Le32(static_cast<uint32_t>(TqelProtocol::kHeaderSize + aPayload.size())) + aPayload;
@@ -35,24 +44,40 @@ QByteArray StreamString(const QString& aText) {
     return bytes;
 }
 
-// Message 72 of the given block version: identity (from 77: TP id 5, vest "V", four antennas),
-// roles (from 16 and 55), the athlete name (from 2), then the rest of the block as it stands.
-QByteArray TransponderMessage(uint8_t aVersion, uint16_t anAntennaID, const QString& aName,
-                              const QByteArray& aRest = QByteArrayLiteral("rest of block")) {
+// Message 72 as the server encodes it: a transponder without dataset, properties only.
+QByteArray TransponderMessage(uint16_t anAntennaID, const QString& aName) {
+    TqelTransponderData transponder(nullptr, false);
+    transponder.setAntenna1ID(anAntennaID);
+    transponder.setAthleteName(aName);
+    QBuffer message;
+    message.open(QIODevice::ReadWrite);
+    TqelProtocol::encodeTransponderToClients(message, &transponder);
+    return message.data();
+}
+
+// Message 72 with a version-110 block of the same values, laid down by the block's gates (no
+// system and external ids yet); aPropertiesOnly false announces sample arrays.
+QByteArray TransponderMessage110(uint16_t anAntennaID, const QString& aName,
+                                 bool aPropertiesOnly = true) {
     QByteArray payload;
-    payload += char(aVersion);
+    payload += char(110);
     payload += char(1);
-    if (aVersion >= 77) {
-        payload += Le32(5) + StreamString(QStringLiteral("V")) + Le16(anAntennaID) + Le16(0) +
-                   Le16(0) + Le16(0);
+    payload += Le32(0) + StreamString({}) + Le16(anAntennaID) + Le16(0) + Le16(0) + Le16(0);
+    payload += char(roleAthlete);
+    payload += Le32(0) + StreamString(aName) + StreamString({}) + Le32(255);
+    payload += char(1);
+    payload += Le32(220);
+    for (double value : {7.0, 7.0, 7.0}) {
+        payload += Le64(std::bit_cast<uint64_t>(value));
     }
-    if (aVersion >= 16) {
-        payload += char(0);
+    payload += Le32(0);
+    for (double value : {0.0, 0.0, 4.0, 0.0}) {
+        payload += Le64(std::bit_cast<uint64_t>(value));
     }
-    if (aVersion >= 55) {
-        payload += Le32(0);
-    }
-    payload += StreamString(aName) + aRest;
+    payload += Le32(0) + Le32(2) + StreamString({});
+    payload += char(0);
+    payload += char(0);
+    payload += char(aPropertiesOnly ? 1 : 0);
     return Frame(msg::TransponderToClients, payload);
 }
 
@@ -353,31 +378,13 @@ TEST_F(ClientRequestsTest, TwoEventsInOneWriteAreEachHandledOnceInOrder) {
     EXPECT_EQ(server->Requests().WaitingEvents(), 0u);
 }
 
-TEST(ReceivedTransponderLayout, MatchesTheBlockTable) {
-    EXPECT_EQ(TransponderMessage(77, 301, QStringLiteral("A"), {}), QByteArray::fromHex("48000000"
-                                                                                        "27000000"
-                                                                                        "4d"
-                                                                                        "01"
-                                                                                        "05000000"
-                                                                                        "01000080"
-                                                                                        "5600"
-                                                                                        "2d01"
-                                                                                        "0000"
-                                                                                        "0000"
-                                                                                        "0000"
-                                                                                        "00"
-                                                                                        "00000000"
-                                                                                        "01000080"
-                                                                                        "4100"));
-}
-
 TEST_F(ClientRequestsTest, TranspondersFromTwoClientsReachEveryClientButTheirSender) {
     server->AntennaList()->AddAntenna(&control, 301, 1, 1);
     auto anna = Connect();
     auto ben = Connect();
     auto witness = Connect();
-    const QByteArray fromAnna = TransponderMessage(151, 301, QStringLiteral("Anna"));
-    const QByteArray fromBen = TransponderMessage(151, 302, QStringLiteral("Ben"));
+    const QByteArray fromAnna = TransponderMessage(301, QStringLiteral("Anna"));
+    const QByteArray fromBen = TransponderMessage(302, QStringLiteral("Ben"));
     anna->send(fromAnna);
     ben->send(fromBen);
     // Both arrive before the posted requests run, so both wait in one queue.
@@ -392,25 +399,61 @@ TEST_F(ClientRequestsTest, TranspondersFromTwoClientsReachEveryClientButTheirSen
     EXPECT_EQ(server->Requests().WaitingTransponders(), 0u);
 }
 
-TEST_F(ClientRequestsTest, BlocksOfAnOlderStreamVersionAreForwardedByteForByte) {
+TEST_F(ClientRequestsTest, OlderTransponderBlocksAreForwardedAs151AndGamesAsTheyCame) {
     server->AntennaList()->AddAntenna(&control, 301, 1, 1);
     auto sender = Connect();
     auto other = Connect();
-    const QByteArray transponder = TransponderMessage(80, 301, QStringLiteral("Old"));
     const QByteArray game = GameMessage(100, 77);
-    sender->send(transponder + game);
+    sender->send(TransponderMessage110(301, QStringLiteral("Old")) + game);
     ASSERT_TRUE(other->waitForMessages(msg::TransponderToClients));
     ASSERT_TRUE(other->waitForMessages(msg::GameInfoToClients));
-    EXPECT_EQ(other->messagesOfType(msg::TransponderToClients).front(), transponder);
+    EXPECT_EQ(other->messagesOfType(msg::TransponderToClients).front(),
+              TransponderMessage(301, QStringLiteral("Old")));
     EXPECT_EQ(other->messagesOfType(msg::GameInfoToClients).front(), game);
     EXPECT_EQ(server->AntennaList()->ItemByAntennaID(301)->AthleteName(), QStringLiteral("Old"));
+}
 
-    // Below version 77 the block has no antennas: no registered transponder is renamed.
-    const QByteArray ancient = TransponderMessage(60, 0, QStringLiteral("Nobody"));
-    sender->send(ancient);
-    ASSERT_TRUE(other->waitForMessages(msg::TransponderToClients, 2));
-    EXPECT_EQ(other->messagesOfType(msg::TransponderToClients).back(), ancient);
-    EXPECT_EQ(server->AntennaList()->ItemByAntennaID(301)->AthleteName(), QStringLiteral("Old"));
+TEST_F(ClientRequestsTest, TransponderReachesTheRecordingDatasetsTransponderOfItsAntenna) {
+    TqelDataset dataset;
+    TqelTransponderData* local = dataset.AddTransponder(301, nullptr, 0);
+    server->Recorder()->SetDataset(&dataset);
+    auto sender = Connect();
+    auto other = Connect();
+    server->StartRecording(0, false);
+    ASSERT_TRUE(ProcessMessagesFor(5000, [&] { return server->Recording(); }));
+    sender->send(TransponderMessage(301, QStringLiteral("Anna")));
+    ASSERT_TRUE(other->waitForMessages(msg::TransponderToClients));
+    EXPECT_EQ(local->AthleteName(), QStringLiteral("Anna"));
+    EXPECT_EQ(server->Recorder()->Forwarded().Transponders, 1);
+    server->StopRecording();
+    server->Recorder()->SetDataset(nullptr);
+}
+
+TEST_F(ClientRequestsTest, TransponderBlocksWithSamplesOrOfUnreadVersionsAreRefused) {
+    TempFolder folder;
+    CrashReporter::SetLogFileName(folder.file(QStringLiteral("crash.log")));
+    const int64_t reportsBefore = CrashReporter::ReportCount();
+    server->AntennaList()->AddAntenna(&control, 301, 1, 1);
+    auto sender = Connect();
+    auto other = Connect();
+    // Samples announced (a huge count follows); version 108 has no properties-only flag;
+    // version 152 is newer than this server.
+    QByteArray withSamples = TransponderMessage110(301, QStringLiteral("S"), false);
+    withSamples += Le32(0x7FFFFFFF);
+    qToLittleEndian<int32_t>(static_cast<int32_t>(withSamples.size()), withSamples.data() + 4);
+    QByteArray version108 = TransponderMessage(301, QStringLiteral("A"));
+    version108[TqelProtocol::kHeaderSize] = char(108);
+    QByteArray version152 = TransponderMessage(301, QStringLiteral("B"));
+    version152[TqelProtocol::kHeaderSize] = char(152);
+    const QByteArray good = TransponderMessage(301, QStringLiteral("Good"));
+    sender->send(withSamples + version108 + version152 + good);
+    ASSERT_TRUE(other->waitForMessages(msg::TransponderToClients));
+    Settle();
+    CrashReporter::SetLogFileName({});
+    EXPECT_EQ(CrashReporter::ReportCount(), reportsBefore + 3);
+    EXPECT_EQ(other->messagesOfType(msg::TransponderToClients), std::vector<QByteArray>{good});
+    EXPECT_EQ(server->AntennaList()->ItemByAntennaID(301)->AthleteName(), QStringLiteral("Good"));
+    EXPECT_TRUE(sender->peer().isConnected());
 }
 
 TEST_F(ClientRequestsTest, GameArrivingWhileOneIsPendingIsDroppedAndALaterOneAccepted) {
@@ -440,7 +483,7 @@ TEST_F(ClientRequestsTest, BadGameOrTransponderBlockIsReportedAndNotPosted) {
     auto other = Connect();
     // A game whose first LPM time is cut short; a transponder whose name runs past the end.
     QByteArray badGame = Frame(msg::GameInfoToClients, QByteArray::fromHex("970101"));
-    QByteArray badTransponder = TransponderMessage(151, 301, QStringLiteral("X"), {});
+    QByteArray badTransponder = TransponderMessage(301, QStringLiteral("X"));
     badTransponder.chop(2);
     qToLittleEndian<int32_t>(static_cast<int32_t>(badTransponder.size()),
                              badTransponder.data() + 4);
@@ -500,15 +543,24 @@ TEST_F(ClientRequestsTest, TransponderPastTheWaitingLimitIsDroppedAndLogged) {
     auto witness = Connect();
     QByteArray burst;
     for (size_t i = 0; i <= ClientRequests::MaxWaiting; ++i) {
-        burst += TransponderMessage(151, 500, QStringLiteral("T%1").arg(i));
+        burst += TransponderMessage(500, QStringLiteral("T%1").arg(i));
     }
-    sender->send(burst);
-    QThread::msleep(50);  // the whole burst is read in one pass
+    // The burst (over 100 kB) must be framed in one pass, before any posted request runs: it
+    // goes into the sender's connection as if read at once.
+    const QString senderPort = QString::number(sender->peer().socket()->localPort());
+    TqelClientConnection* fromSender = nullptr;
+    for (int i = 0; i < server->ClientCount(); ++i) {
+        if (server->Client(i)->PeerPort() == senderPort) {
+            fromSender = server->Client(i);
+        }
+    }
+    ASSERT_NE(fromSender, nullptr);
+    fromSender->injectRawData(0, burst.constData(), static_cast<int32_t>(burst.size()));
     ASSERT_TRUE(witness->waitForMessages(msg::TransponderToClients, ClientRequests::MaxWaiting));
     Settle();
     const std::vector<QByteArray> received = witness->messagesOfType(msg::TransponderToClients);
     ASSERT_EQ(received.size(), ClientRequests::MaxWaiting);
-    EXPECT_EQ(received.front(), TransponderMessage(151, 500, QStringLiteral("T0")));
+    EXPECT_EQ(received.front(), TransponderMessage(500, QStringLiteral("T0")));
     EXPECT_EQ(owner.Calls
                   .filter(QStringLiteral("transponders waiting, transponder of 127.0.0.1 "
                                          "dropped"))
