@@ -169,29 +169,9 @@ int32_t TqelTransponderData::DurationSlots(int32_t anUnbounded) const {
 }
 
 void TqelTransponderData::RebuildIndexesAfterOldRead() {
-    // the index rebuild joins here
-}
-
-void TqelTransponderData::RebuildHeartbeatIndexAfterRead() {
-    const int32_t count = HeartbeatCount();
-    int32_t lastSecond = 0;
-    for (int32_t i = 0; i < count; ++i) {
-        lastSecond = std::max(lastSecond, FHeartbeat[i].GetTimestampInMS() / 1000);
-    }
-    const int32_t length = FDataSet ? FDataSet->DurationInMS() / 1000 + 1 : lastSecond + 1;
-    FHeartbeatIdx1Hz.Resize(length);
-    for (int32_t i = 0; i < length; ++i) {
-        FHeartbeatIdx1Hz[i] = -1;
-    }
-    // A second between two samples points at the later one; a sample's own second at the first
-    // sample of that second.
-    for (int32_t n = count - 1; n >= 1; --n) {
-        const int32_t upper = FHeartbeat[n].GetTimestampInMS() / 1000;
-        const int32_t lower = FHeartbeat[n - 1].GetTimestampInMS() / 1000;
-        for (int32_t second = std::min(upper, length - 1); second >= lower; --second) {
-            FHeartbeatIdx1Hz[second] = n;
-        }
-    }
+    // Layouts before the stored index: the index and the analyses come from the samples, with the
+    // athlete's reference values read from the database.
+    rebuildIndexes(true);
 }
 
 // --- Writing ---
@@ -589,7 +569,7 @@ void TqelTransponderData::ReadHeartbeat(BinaryReader& aStream, uint8_t aVersion,
     if (!HeartbeatFiltered()) {
         RemoveHeartbeatSpikes();
     }
-    RebuildHeartbeatIndexAfterRead();
+    rebuildHeartbeatIndexes();
 }
 
 void TqelTransponderData::ReadAccelerometer(BinaryReader& aStream, uint8_t aVersion,

@@ -594,10 +594,8 @@ private:
     void WriteRecordedData(qel::BinaryWriter& aStream, IlpmProgress* aProgress);
     // The dataset's duration div 100 + 1, or anUnbounded without a dataset.
     int32_t DurationSlots(int32_t anUnbounded) const;
-    // Old layouts carry no usable index: the index rebuild joins here.
+    // Old layouts carry no usable index: rebuilt from the samples after reading.
     void RebuildIndexesAfterOldRead();
-    // The 1 Hz heartbeat index over the samples just read.
-    void RebuildHeartbeatIndexAfterRead();
 
     struct PositionCacheEntry {
         int32_t TimeStamp;
