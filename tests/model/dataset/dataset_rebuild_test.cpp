@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -69,24 +70,27 @@ std::vector<uint8_t> IndexBytes(const TqelDataset& aDataset) {
 }
 
 // Cancels aDataset's rebuild once transponder 1 is rebuilt, while holding transponder 3's index
-// lock so that the one pool thread cannot get past transponder 3 before the cancel.
+// lock so that the one pool thread cannot get past transponder 3 before the cancel. The lock is
+// taken and released on the cancelling thread; the constructor returns once it is held.
 class CancelPartWay {
 public:
-    explicit CancelPartWay(TqelDataset& aDataset, std::function<void()> aCancel)
-        : FLock(aDataset.getTransponder(3)->IndexLock()) {
-        FLock.lock();
-        FThread = std::thread([this, &aDataset, aCancel] {
+    explicit CancelPartWay(TqelDataset& aDataset, std::function<void()> aCancel) {
+        std::recursive_mutex& lock = aDataset.getTransponder(3)->IndexLock();
+        std::promise<void> held;
+        std::future<void> isHeld = held.get_future();
+        FThread = std::thread([&lock, &aDataset, aCancel, held = std::move(held)]() mutable {
+            std::unique_lock guard(lock);
+            held.set_value();
             while (!Rebuilt(aDataset, 1)) {
                 std::this_thread::yield();
             }
             aCancel();
-            FLock.unlock();
         });
+        isHeld.wait();
     }
     ~CancelPartWay() { FThread.join(); }
 
 private:
-    std::recursive_mutex& FLock;
     std::thread FThread;
 };
 
