@@ -13,6 +13,7 @@
 #include "database/datasets/live_position.h"
 #include "model/dataset/dataset_signals.h"
 #include "model/dataset/live_stages.h"
+#include "model/transponder/slot_from_calculation.h"
 #include "model/transponder/transponder_fixture.h"
 #include "platform/numbers.h"
 
@@ -167,6 +168,30 @@ TEST_F(LiveIndex, TimeFrameOfZeroCountsAsTenMilliseconds) {
     tp->updateLiveIndex();
     EXPECT_EQ(probe->Steps.back().TimeInMS, 7900);
     EXPECT_EQ(probe->Steps.size(), 791);
+}
+
+TEST_F(LiveIndex, SlotSpeedAndAccelerationAreStoredWithinTheirLimits) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        double speed, accel;
+        uint16_t speedMMS;
+        int16_t accelMMS2;
+    };
+    const Case cases[] = {
+        {3.4565, 31.9, 3456, 31900},   // halves to even
+        {70.0, -31.9, 65535, -31900},  // a ball faster than the field holds saturates
+        {1.0, 32.0, 1000, 0},          // from 32 m/s² on a measuring fault
+        {1.0, -40.0, 1000, 0},        {1.0, nan, 1000, 0},
+    };
+    TqelCalculation& calculation = *tp->Calculation();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.accel);
+        calculation.setSpeed(c.speed);
+        calculation.setAcceleration(c.accel);
+        const RqelSampleIdx10Hz slot = qel::SlotFromCalculation(calculation);
+        EXPECT_EQ(slot.FSpeedMMS(), c.speedMMS);
+        EXPECT_EQ(slot.FAcceleration(), c.accelMMS2);
+    }
 }
 
 TEST(LiveSlotRounding, SaturatesIntoTheFieldAndGivesZeroForNaN) {
