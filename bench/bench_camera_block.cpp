@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "copy_baseline.h"
 #include "model/blocks/camera.h"
 #include "platform/binary_stream.h"
 #include "ratio_reporter.h"
@@ -65,13 +66,7 @@ BENCHMARK(BM_CameraRead);
 void CopyBaseline(benchmark::State& aState) {
     TqelCamera camera(nullptr, 0);
     FillCamera(camera);
-    const QByteArray data = Written(camera);
-    std::vector<char> target(static_cast<size_t>(data.size()));
-    for (auto _ : aState) {
-        std::memcpy(target.data(), data.constData(), target.size());
-        benchmark::ClobberMemory();
-    }
-    aState.SetBytesProcessed(aState.iterations() * data.size());
+    qel::bench::CopyBytesBaseline(aState, Written(camera));
 }
 
 void BM_CameraWriteBaseline(benchmark::State& aState) {

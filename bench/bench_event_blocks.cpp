@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "copy_baseline.h"
 #include "model/dataset/dataset.h"
 #include "model/groups/event.h"
 #include "model/groups/marker.h"
@@ -88,13 +89,7 @@ void BM_EventsAndMarkersRead(benchmark::State& aState) {
 BENCHMARK(BM_EventsAndMarkersRead)->Unit(benchmark::kMillisecond);
 
 void CopyBaseline(benchmark::State& aState) {
-    const QByteArray data = Written();
-    std::vector<char> target(static_cast<size_t>(data.size()));
-    for (auto _ : aState) {
-        std::memcpy(target.data(), data.constData(), target.size());
-        benchmark::ClobberMemory();
-    }
-    aState.SetBytesProcessed(aState.iterations() * data.size());
+    qel::bench::CopyBytesBaseline(aState, Written());
 }
 
 void BM_EventsAndMarkersWriteBaseline(benchmark::State& aState) {

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "copy_baseline.h"
 #include "model/blocks/handball_phase.h"
 #include "model/blocks/passes.h"
 #include "model/groups/game.h"
@@ -125,12 +126,7 @@ BENCHMARK(BM_PassesAndPhasesRead);
 
 void CopyBaseline(benchmark::State& aState) {
     Match match;
-    std::vector<char> target(static_cast<size_t>(match.bytes.size()));
-    for (auto _ : aState) {
-        std::memcpy(target.data(), match.bytes.constData(), target.size());
-        benchmark::ClobberMemory();
-    }
-    aState.SetBytesProcessed(aState.iterations() * match.bytes.size());
+    qel::bench::CopyBytesBaseline(aState, match.bytes);
 }
 
 void BM_PassesAndPhasesWriteBaseline(benchmark::State& aState) {

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "copy_baseline.h"
 #include "model/blocks/block_stream.h"
 #include "model/blocks/time_on_ice.h"
 #include "model/blocks/time_recorder.h"
@@ -116,15 +117,6 @@ void ReadBlock(benchmark::State& aState, const QByteArray& aBytes, T& aTarget) {
     aState.SetBytesProcessed(aState.iterations() * data.size());
 }
 
-void CopyBaseline(benchmark::State& aState, const QByteArray& aBytes) {
-    std::vector<char> target(static_cast<size_t>(aBytes.size()));
-    for (auto _ : aState) {
-        std::memcpy(target.data(), aBytes.constData(), target.size());
-        benchmark::ClobberMemory();
-    }
-    aState.SetBytesProcessed(aState.iterations() * aBytes.size());
-}
-
 void BM_ClockBlockWrite(benchmark::State& aState) {
     TqelTimeOnIce clock(nullptr);
     FillClock(clock);
@@ -153,14 +145,14 @@ BENCHMARK(BM_ClockBlockRead);
 void BM_ClockBlockWriteBaseline(benchmark::State& aState) {
     TqelTimeOnIce clock(nullptr);
     FillClock(clock);
-    CopyBaseline(aState, WrittenBlock(clock));
+    qel::bench::CopyBytesBaseline(aState, WrittenBlock(clock));
 }
 BENCHMARK(BM_ClockBlockWriteBaseline);
 
 void BM_ClockBlockReadBaseline(benchmark::State& aState) {
     TqelTimeOnIce clock(nullptr);
     FillClock(clock);
-    CopyBaseline(aState, WrittenBlock(clock));
+    qel::bench::CopyBytesBaseline(aState, WrittenBlock(clock));
 }
 BENCHMARK(BM_ClockBlockReadBaseline);
 
@@ -182,14 +174,14 @@ BENCHMARK(BM_RecorderBlockRead);
 void BM_RecorderBlockWriteBaseline(benchmark::State& aState) {
     TqelTimeRecorder recorder(nullptr);
     FillRecorder(recorder);
-    CopyBaseline(aState, WrittenBlock(recorder));
+    qel::bench::CopyBytesBaseline(aState, WrittenBlock(recorder));
 }
 BENCHMARK(BM_RecorderBlockWriteBaseline);
 
 void BM_RecorderBlockReadBaseline(benchmark::State& aState) {
     TqelTimeRecorder recorder(nullptr);
     FillRecorder(recorder);
-    CopyBaseline(aState, WrittenBlock(recorder));
+    qel::bench::CopyBytesBaseline(aState, WrittenBlock(recorder));
 }
 BENCHMARK(BM_RecorderBlockReadBaseline);
 
